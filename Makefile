@@ -1,0 +1,39 @@
+# make test   installs what is missing, builds both presets and runs every test.
+# make demo   builds the programs and shows the daemon running a command from its hotkey.
+
+.PHONY: all deps build native win64 test test-native test-win64 demo bench clean
+
+all: build
+
+deps:
+	@tools/install-deps
+
+build: native win64
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+win64: deps
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64
+
+test: build
+	ctest --preset native
+	ctest --preset win64
+
+test-native: native
+	ctest --preset native
+
+test-win64: win64
+	ctest --preset win64
+
+demo: win64
+	tools/demo
+
+bench: build
+	tools/run-bench
+
+clean:
+	tools/wine-run --root build/win64/wine --cleanup 2>/dev/null || true
+	rm -rf build

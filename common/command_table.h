@@ -1,0 +1,46 @@
+#pragma once
+
+#include "command.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class IniSection;
+class SettingsFile;
+
+constexpr const char kCmdTableSection[] = "CmdTable";
+
+// The key of one field of command `index` in the CmdTable section,
+// for example CmdTableKey(1, ".cmdline.dir") = "cmd[1].cmdline.dir".
+std::string CmdTableKey(std::size_t index, const char* field);
+
+// The user's commands in stored order.
+class CommandTable {
+public:
+    // Appends the commands stored in the file's CmdTable section.
+    bool Load(const SettingsFile& file);
+    // Replaces the CmdTable section; false when the file could not be written.
+    bool Save(SettingsFile& file) const;
+
+    // The commands of a section that was read: index 0, 1, ... up to the
+    // first missing or empty caption.
+    void LoadFrom(const IniSection& section);
+    // The six key=value lines of every command, in stored order.
+    std::vector<std::string> ToLines() const;
+
+    void Append(const Command& command) { commands_.push_back(command); }
+    void Append(Command&& command) { commands_.push_back(std::move(command)); }
+    std::size_t Size() const { return commands_.size(); }
+    bool Empty() const { return commands_.empty(); }
+    Command& operator[](std::size_t i) { return commands_[i]; }
+    const Command& operator[](std::size_t i) const { return commands_[i]; }
+    std::vector<Command>::iterator begin() { return commands_.begin(); }
+    std::vector<Command>::iterator end() { return commands_.end(); }
+    std::vector<Command>::const_iterator begin() const { return commands_.begin(); }
+    std::vector<Command>::const_iterator end() const { return commands_.end(); }
+    void Clear() { commands_.clear(); }
+
+private:
+    std::vector<Command> commands_;
+};

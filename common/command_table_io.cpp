@@ -1,0 +1,18 @@
+#include "command_table.h"
+
+#include "ini_section.h"
+#include "settings_file.h"
+
+// One section read instead of six reads per command: per-key reads parse the
+// file again and again (seconds for a few thousand commands).
+bool CommandTable::Load(const SettingsFile& file)
+{
+    IniSection section;
+    if (file.ReadSection(kCmdTableSection, section)) LoadFrom(section);
+    return true;
+}
+
+bool CommandTable::Save(SettingsFile& file) const
+{
+    return file.WriteSection(kCmdTableSection, ToLines());
+}

@@ -1,0 +1,89 @@
+#include "ini_section.h"
+
+#include "multibyte.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+void Trim(const char*& begin, const char*& end)
+{
+    while (begin < end && IsBlank(*begin)) ++begin;
+    while (end > begin && IsBlank(end[-1])) --end;
+}
+
+std::string LowerAscii(const char* begin, const char* end)
+{
+    std::string s(begin, end);
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+}
+
+} // namespace
+
+std::string CleanProfileValue(const char* begin, const char* end)
+{
+    Trim(begin, end);
+    if (end - begin >= 2 && (*begin == '"' || *begin == '\'') && end[-1] == *begin) {
+        ++begin;
+        --end;
+    }
+    // Cut at a character boundary, so no lone lead byte ends the value.
+    const char* cut = begin;
+    while (cut < end) {
+        const bool lead = IsLeadByte(static_cast<unsigned char>(*cut)) && cut + 1 < end;
+        const char* next = cut + (lead ? 2 : 1);
+        if (static_cast<std::size_t>(next - begin) > kMaxValueLength) break;
+        cut = next;
+    }
+    return std::string(begin, cut);
+}
+
+void IniSection::Parse(const char* block, std::size_t size)
+{
+    const char* p = block;
+    const char* const stop = block + size;
+    while (p < stop && *p != '\0') {
+        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\0', stop - p));
+        if (lineEnd == nullptr) lineEnd = stop;
+        const char* eq = static_cast<const char*>(std::memchr(p, '=', lineEnd - p));
+        const char* keyBegin = p;
+        const char* keyEnd = eq ? eq : lineEnd;
+        Trim(keyBegin, keyEnd);
+        if (keyBegin < keyEnd) {
+            std::string value = eq ? CleanProfileValue(eq + 1, lineEnd) : std::string();
+            values_.emplace(LowerAscii(keyBegin, keyEnd), std::move(value));
+        }
+        p = lineEnd + 1;
+    }
+}
+
+const std::string* IniSection::Find(const char* key) const
+{
+    auto it = values_.find(LowerAscii(key, key + std::strlen(key)));
+    return it == values_.end() ? nullptr : &it->second;
+}
+
+std::string ProfileValueText(const std::string& value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.front() + value + value.back();
+    }
+    return value;
+}
+
+bool BoolFromWord(const std::string* text)
+{
+    if (text == nullptr || text->empty()) return false;
+    for (const char* word : {"false", "null", "void", "0"}) {
+        if (*text == word) return false;
+    }
+    return true;
+}

@@ -1,0 +1,8 @@
+#include "multibyte.h"
+
+#include <windows.h>
+
+bool IsLeadByte(unsigned char c)
+{
+    return IsDBCSLeadByte(c) != FALSE;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class IniSection;
+
+// Accessor of one INI file by its full path. It holds no handle: every
+// operation is one call of the platform's profile functions with the path.
+class SettingsFile {
+public:
+    // Resolves `name` against the program directory, which also becomes the
+    // process's current directory. False only for a null name or when the
+    // program's own path cannot be found. The file need not exist.
+    bool Open(const char* name);
+    // Open(name), or the current local settings file named by the main
+    // settings file when name is null or empty.
+    bool OpenLocal(const char* name);
+
+    bool IsOpen() const { return open_; }
+    const char* Path() const { return path_; }
+
+    bool HasValue(const char* section, const char* key) const;
+    // False, leaving target unchanged, when the value is missing or empty.
+    bool ReadString(const char* section, const char* key, std::string& target) const;
+    bool ReadBool(const char* section, const char* key) const;
+    int ReadInt(const char* section, const char* key) const;
+    // All keys of a section in one read (per-key reads grow with the file).
+    bool ReadSection(const char* section, IniSection& target) const;
+
+    // Writes report whether the file was written.
+    bool WriteString(const char* section, const char* key, const char* value);
+    bool WriteInt(const char* section, const char* key, int value);
+    bool WriteBool(const char* section, const char* key, bool value);
+    // Replaces the whole section with the "key=value" lines.
+    bool WriteSection(const char* section, const std::vector<std::string>& lines);
+    bool ClearSection(const char* section);
+
+private:
+    bool open_ = false;
+    char path_[260] = {};
+};
+
+// The values of the main settings file "_setting.ini" in the program directory.
+struct MainSettings {
+    std::string current;          // LocalSetting/Current
+    std::string daemonPath;       // ProgramInfo/Daemon.Path
+    std::string controllerPath;   // ProgramInfo/Controller.Path
+    std::string switcherPath;     // ProgramInfo/Switcher.Path
+
+    // Missing keys leave their fields as they were; true in every case.
+    bool Load();
+    // Writes the four keys; false when any of them could not be written.
+    bool Save() const;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+class SettingsFile;
+
+constexpr const char kDesktopSection[] = "Desktop";
+
+// Opacity as stored (on the scale of 255), clamped into 0-255.
+inline unsigned char ClampOpacity(int value)
+{
+    return static_cast<unsigned char>(value > 255 ? 255 : value < 0 ? 0 : value);
+}
+
+// The shell-extension choices of the Desktop section.
+struct ShellSettings {
+    bool showDesktopIcons = true;
+    bool showTaskbar = true;
+    bool translucentTaskbar = false;
+    unsigned char taskbarOpacity = 255;
+
+    // Overwrites every field (a missing opacity reads as 0); true in every case.
+    bool Load(const SettingsFile& file);
+    // Writes the four keys; false when any of them could not be written.
+    bool Save(SettingsFile& file) const;
+};
