@@ -1,0 +1,47 @@
+#pragma once
+
+#include "command_table.h"
+#include "hotkey_list.h"
+#include "menu_tree.h"
+#include "shell_switch.h"
+
+#include <windows.h>
+
+#include <memory>
+
+class SettingsFile;
+
+// What a started daemon holds: the loaded commands, the command menu, the
+// registered hotkeys and the applied shell-extension settings.
+class CommandSet {
+public:
+    CommandSet() = default;
+    // Restores the shell, unregisters the hotkeys, destroys the menu.
+    ~CommandSet();
+    CommandSet(const CommandSet&) = delete;
+    CommandSet& operator=(const CommandSet&) = delete;
+
+    // The first command in table order with that identifier, or null.
+    Command* FindByMenuId(int identifier);
+    Command* FindByHotkeyId(int identifier);
+
+    CommandTable& Commands() { return commands_; }
+    MenuTree& Menu() { return menu_; }
+    HotkeyList& Hotkeys() { return hotkeys_; }
+    ShellSwitch& Shell() { return shell_; }
+
+private:
+    friend std::unique_ptr<CommandSet> BuildCommandSet(HWND, const SettingsFile&);
+
+    CommandTable commands_;
+    MenuTree menu_;
+    HotkeyList hotkeys_;
+    ShellSwitch shell_;
+};
+
+// Builds a command set for the command window from the current local
+// settings file, showing the build's error boxes on the way. Null only when
+// memory for the object runs out.
+std::unique_ptr<CommandSet> BuildCommandSet(HWND window);
+// The same from a settings file already opened.
+std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& file);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "services.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+class CommandSet;
+
+constexpr const char kCommandWindowClass[] = "Krvn_CommandWindow";
+constexpr UINT kTrayMessage = WM_USER + 1;
+constexpr UINT kRemoteMessage = WM_USER + 2;
+constexpr UINT kTrayIconId = 1;
+constexpr UINT kAppIconId = 103;
+
+// The object behind the hidden command window; its services run exactly while
+// it holds a command set.
+class DaemonWindow {
+public:
+    // The class's window procedure: finds the object in slot 0 and forwards.
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static bool RegisterWindowClass(HINSTANCE instance);
+
+    explicit DaemonWindow(HWND window);
+    ~DaemonWindow();
+    DaemonWindow(const DaemonWindow&) = delete;
+    DaemonWindow& operator=(const DaemonWindow&) = delete;
+
+    HWND Window() const { return window_; }
+    // Null while the services are stopped.
+    CommandSet* GetCommandSet() const { return commandSet_.get(); }
+    // Builds a command set when there is none; tooltip 137 in every case.
+    void StartServices();
+    // Drops the command set when there is one; tooltip 138 in every case.
+    void StopServices();
+    const std::vector<ServiceEntry>& Services() const { return services_; }
+
+    bool AddTrayIcon();
+    bool SetTrayTip(bool started);
+    void RemoveTrayIcon();
+
+private:
+    bool Create();
+    bool LoadIcons();
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnMenuCommand(int identifier);
+    void OnHotkey(int identifier);
+    void OnTrayNotify(UINT iconId, UINT mouseMessage);
+    void OnRemoteControl(WPARAM code);
+    void CallService(const char* name);
+
+    HWND window_;
+    UINT remoteMessage_ = 0;
+    UINT taskbarCreatedMessage_ = 0;
+    std::unique_ptr<CommandSet> commandSet_;
+    std::vector<ServiceEntry> services_;
+};
+
+// The program: single-instance test, class, window, message loop; the exit code.
+int RunDaemon(HINSTANCE instance);
