@@ -1,0 +1,272 @@
+#include "command_tree.h"
+
+#include "command_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+CommandTree::CommandTree(std::string groupLabel) : groupLabel_(std::move(groupLabel)) {}
+
+std::string CommandTree::Label(const CommandNode& node) const
+{
+    return node.Item() ? node.Item()->name : groupLabel_;
+}
+
+std::vector<std::unique_ptr<CommandNode>>& CommandTree::ChildList(CommandNode* parent)
+{
+    return parent ? parent->children_ : roots_;
+}
+
+const std::vector<std::unique_ptr<CommandNode>>& CommandTree::Siblings(const CommandNode& node) const
+{
+    return node.parent_ ? node.parent_->children_ : roots_;
+}
+
+std::size_t CommandTree::IndexOf(const CommandNode& node) const
+{
+    const auto& list = Siblings(node);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].get() == &node)
+            return i;
+    }
+    return kLast;
+}
+
+void CommandTree::Clear()
+{
+    roots_.clear();
+}
+
+CommandNode* CommandTree::Group() const
+{
+    for (const auto& n : roots_) {
+        if (n->IsGroup())
+            return n.get();
+    }
+    return nullptr;
+}
+
+void CommandTree::Load(const CommandTable& table)
+{
+    Clear();
+    for (const Command& command : table) {
+        auto item = std::make_unique<CommandItem>();
+        item->name = command.name;
+        item->path = command.path;
+        item->cmdline = command.cmdline;
+        item->dir = command.dir;
+        item->envFile = command.envFile;
+        item->showCmd = command.showCmd;
+        item->virtualKey = static_cast<std::uint8_t>(command.virtualKey);
+        item->modifiers = static_cast<std::uint32_t>(command.modifiers);
+        if (Place(item))
+            continue;
+        CommandNode* group = Group();
+        if (!group) {
+            auto node = std::make_unique<CommandNode>();
+            group = node.get();
+            roots_.insert(roots_.begin(), std::move(node));
+        }
+        item->name = JoinPath(item->path);
+        Insert(group, kLast, std::move(item));
+    }
+}
+
+bool CommandTree::Place(std::unique_ptr<CommandItem>& item)
+{
+    if (item->path.Count() <= 1)
+        return Insert(nullptr, kLast, std::move(item)) != nullptr;
+    return PlaceUnder(roots_, item, 1);
+}
+
+bool CommandTree::PlaceUnder(std::vector<std::unique_ptr<CommandNode>>& nodes,
+                             std::unique_ptr<CommandItem>& item, std::uint32_t depth)
+{
+    for (auto& s : nodes) {
+        if (s->IsGroup())
+            continue;
+        if (CommonLevels(item->path, s->Item()->path) != depth)
+            continue;
+        if (item->path.Count() == depth + 1)
+            return Insert(s.get(), kLast, std::move(item)) != nullptr;
+        if (PlaceUnder(s->children_, item, depth + 1))
+            return true;
+    }
+    return false;
+}
+
+CommandNode* CommandTree::Insert(CommandNode* parent, std::size_t index, std::unique_ptr<CommandItem> item)
+{
+    if (!item)
+        return nullptr;
+    auto node = std::make_unique<CommandNode>();
+    node->item_ = std::move(item);
+    node->parent_ = parent;
+    CommandNode* result = node.get();
+    auto& list = ChildList(parent);
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(index, list.size())), std::move(node));
+    return result;
+}
+
+CommandNode* CommandTree::InsertAfter(CommandNode* after, std::unique_ptr<CommandItem> item)
+{
+    if (!after)
+        return Insert(nullptr, kLast, std::move(item));
+    return Insert(after->parent_, IndexOf(*after) + 1, std::move(item));
+}
+
+std::unique_ptr<CommandNode> CommandTree::Detach(CommandNode* node)
+{
+    auto& list = ChildList(node->parent_);
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->get() == node) {
+            std::unique_ptr<CommandNode> owned = std::move(*it);
+            list.erase(it);
+            owned->parent_ = nullptr;
+            return owned;
+        }
+    }
+    return nullptr;
+}
+
+static void Collapse(CommandNode& node)
+{
+    node.expanded = false;
+    for (const auto& child : node.Children())
+        Collapse(*child);
+}
+
+CommandNode* CommandTree::MoveSubtree(CommandNode* source, CommandNode* newParent, std::size_t index)
+{
+    if (!source || source->IsGroup())
+        return nullptr;
+    for (CommandNode* up = newParent; up; up = up->parent_) {
+        if (up == source)
+            return nullptr;
+    }
+    // The index counts the siblings as they are before the move.
+    const bool sameList = source->parent_ == newParent;
+    const std::size_t from = IndexOf(*source);
+    std::unique_ptr<CommandNode> owned = Detach(source);
+    if (!owned)
+        return nullptr;
+    if (sameList && index != kLast && index > from)
+        --index;
+    Collapse(*owned);
+    owned->parent_ = newParent;
+    auto& list = ChildList(newParent);
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(std::min(index, list.size())), std::move(owned));
+    return source;
+}
+
+CommandNode* CommandTree::MoveUp(CommandNode* node)
+{
+    if (!node || node->IsGroup())
+        return nullptr;
+    const std::size_t i = IndexOf(*node);
+    if (i == 0 || i == kLast)
+        return nullptr;
+    return MoveSubtree(node, node->parent_, i - 1);
+}
+
+CommandNode* CommandTree::MoveDown(CommandNode* node)
+{
+    if (!node || node->IsGroup())
+        return nullptr;
+    const std::size_t i = IndexOf(*node);
+    if (i == kLast || i + 1 >= Siblings(*node).size())
+        return nullptr;
+    return MoveSubtree(node, node->parent_, i + 2);
+}
+
+CommandNode* CommandTree::Drop(CommandNode* source, CommandNode* target)
+{
+    CommandNode* moved = MoveSubtree(source, target, kLast);
+    PruneInvalidGroup();
+    return moved;
+}
+
+bool CommandTree::Delete(CommandNode* node)
+{
+    if (!node || node->IsGroup())
+        return false;
+    Detach(node);
+    PruneInvalidGroup();
+    return true;
+}
+
+bool CommandTree::PruneInvalidGroup()
+{
+    // Other nodes may have been moved before the group: look at every top-level node.
+    for (auto it = roots_.begin(); it != roots_.end(); ++it) {
+        if ((*it)->IsGroup() && (*it)->children_.empty()) {
+            roots_.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+CommandNode* CommandTree::NeighbourAfterDelete(const CommandNode& node) const
+{
+    const auto& list = Siblings(node);
+    const std::size_t i = IndexOf(node);
+    if (i == kLast)
+        return nullptr;
+    if (i + 1 < list.size())
+        return list[i + 1].get();
+    if (i > 0)
+        return list[i - 1].get();
+    return node.parent_;
+}
+
+const CommandNode* CommandTree::FirstUnsavable() const
+{
+    const CommandNode* found = nullptr;
+    ForEach([&](const CommandNode& n) {
+        if (n.IsGroup() || std::strchr(n.Item()->name.c_str(), '/')) {
+            found = &n;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+static void AppendSubtree(const CommandNode& node, const CommandPath& parentPath, CommandTable& table)
+{
+    const CommandItem& item = *node.Item();
+    Command command;
+    command.path = parentPath;
+    command.path.Append(item.name.c_str(), item.name.size());
+    command.name = item.name;
+    command.cmdline = item.cmdline;
+    command.dir = item.dir;
+    command.envFile = item.envFile;
+    command.showCmd = item.showCmd;
+    command.virtualKey = item.virtualKey;
+    command.modifiers = static_cast<int>(item.modifiers);
+    const CommandPath path = command.path;
+    table.Append(std::move(command));
+    for (const auto& child : node.Children()) {
+        if (child->Item())
+            AppendSubtree(*child, path, table);
+    }
+}
+
+void CommandTree::ToTable(CommandTable& table) const
+{
+    table.Clear();
+    for (const auto& n : roots_) {
+        if (n->Item())
+            AppendSubtree(*n, CommandPath(), table);
+    }
+}
+
+std::size_t CommandTree::Count() const
+{
+    std::size_t count = 0;
+    ForEach([&](const CommandNode&) { ++count; return true; });
+    return count;
+}

@@ -1,0 +1,333 @@
+#include "command_tree.h"
+
+#include "command_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+CommandTable TableOf(const std::vector<std::string>& captions)
+{
+    CommandTable table;
+    for (const std::string& caption : captions) {
+        Command command;
+        SplitCaption(caption.c_str(), command.path, command.name);
+        command.cmdline = "run " + caption;
+        table.Append(command);
+    }
+    return table;
+}
+
+// The tree as text: "label" per node, children in parentheses.
+std::string Shape(const CommandTree& tree, const std::vector<std::unique_ptr<CommandNode>>& nodes)
+{
+    std::string out;
+    for (const auto& n : nodes) {
+        if (!out.empty())
+            out += ' ';
+        out += tree.Label(*n);
+        if (!n->Children().empty())
+            out += "(" + Shape(tree, n->Children()) + ")";
+    }
+    return out;
+}
+
+std::string Shape(const CommandTree& tree) { return Shape(tree, tree.Roots()); }
+
+std::vector<std::string> Captions(const CommandTable& table)
+{
+    std::vector<std::string> out;
+    for (const Command& c : table)
+        out.push_back(JoinPath(c.path));
+    return out;
+}
+
+CommandNode* Find(const CommandTree& tree, const std::string& label)
+{
+    CommandNode* found = nullptr;
+    tree.ForEach([&](const CommandNode& n) {
+        if (tree.Label(n) == label) {
+            found = const_cast<CommandNode*>(&n);
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+std::unique_ptr<CommandItem> NewItem(const std::string& name)
+{
+    auto item = std::make_unique<CommandItem>();
+    item->name = name;
+    return item;
+}
+
+const char kGroup[] = "G";
+
+} // namespace
+
+TEST(CommandTreeLoad, PlacesRecordsUnderTheirParents)
+{
+    struct Case {
+        std::vector<std::string> captions;
+        std::string shape;
+    };
+    const Case cases[] = {
+        {{}, ""},
+        {{"A", "A/B", "A/B/C"}, "A(B(C))"},
+        {{"A", "B", "A/X", "B/Y", "A/Z"}, "A(X Z) B(Y)"},
+        // A child stored before its parent goes into the group with its whole caption.
+        {{"A/B", "A"}, "G(A/B) A"},
+        // A missing parent, and a child of a command in the group.
+        {{"X/Y", "X/Y/Z", "Q"}, "G(X/Y X/Y/Z) Q"},
+        // Two top-level commands of one name: the first takes the children.
+        {{"A", "A", "A/B"}, "A(B) A"},
+        // Names are taken as they stand: no validation at load.
+        {{"a:b", "a:b/c?"}, "a:b(c?)"},
+        // Bytes, not characters: the second byte of a double-byte character is not a "/".
+        {{"\x83\x5c", "\x83\x5c/x"}, "\x83\x5c(x)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape);
+        CommandTree tree(kGroup);
+        tree.Load(TableOf(c.captions));
+        EXPECT_EQ(Shape(tree), c.shape);
+    }
+}
+
+TEST(CommandTreeLoad, CopiesEveryFieldAndReloadReplaces)
+{
+    CommandTable table;
+    Command c;
+    SplitCaption("Tools/Edit", c.path, c.name);
+    Command parent;
+    SplitCaption("Tools", parent.path, parent.name);
+    c.cmdline = "notepad.exe";
+    c.dir = "C:\\work";
+    c.envFile = "env.txt";
+    c.showCmd = 3;
+    c.virtualKey = 0x45;
+    c.modifiers = 6;
+    table.Append(parent);
+    table.Append(c);
+
+    CommandTree tree(kGroup);
+    tree.Load(table);
+    tree.Load(table);
+    ASSERT_EQ(Shape(tree), "Tools(Edit)");
+    const CommandItem& item = *tree.Roots()[0]->Children()[0]->Item();
+    EXPECT_EQ(item.name, "Edit");
+    EXPECT_EQ(JoinPath(item.path), "Tools/Edit");
+    EXPECT_EQ(item.cmdline, "notepad.exe");
+    EXPECT_EQ(item.dir, "C:\\work");
+    EXPECT_EQ(item.envFile, "env.txt");
+    EXPECT_EQ(item.showCmd, 3);
+    EXPECT_EQ(item.virtualKey, 0x45);
+    EXPECT_EQ(item.modifiers, 6u);
+}
+
+TEST(CommandTreeSave, PreOrderRoundTrip)
+{
+    const std::vector<std::vector<std::string>> tables = {
+        {},
+        {"A", "A/B", "A/B/C"},
+        {"A", "A/X", "B", "B/Y", "A/Z"},
+        {"Z", "Z/1", "Z/1/a", "Z/2", "Y"},
+    };
+    for (const auto& captions : tables) {
+        CommandTree tree(kGroup);
+        tree.Load(TableOf(captions));
+        CommandTable saved;
+        tree.ToTable(saved);
+        CommandTree again(kGroup);
+        again.Load(saved);
+        EXPECT_EQ(Shape(again), Shape(tree));
+        CommandTable savedAgain;
+        again.ToTable(savedAgain);
+        EXPECT_EQ(Captions(savedAgain), Captions(saved));
+    }
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A", "A/X", "B", "B/Y", "A/Z"}));
+    CommandTable saved;
+    tree.ToTable(saved);
+    EXPECT_EQ(Captions(saved), (std::vector<std::string>{"A", "A/X", "A/Z", "B", "B/Y"}));
+    EXPECT_EQ(saved[2].cmdline, "run A/Z");
+    EXPECT_EQ(saved[2].name, "Z");
+}
+
+TEST(CommandTreeSave, PathsFollowNamesNotLoadedPaths)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A", "A/B", "C"}));
+    Find(tree, "A")->Item()->name = "Renamed";
+    tree.Drop(Find(tree, "B"), Find(tree, "C"));
+    CommandTable saved;
+    tree.ToTable(saved);
+    EXPECT_EQ(Captions(saved), (std::vector<std::string>{"Renamed", "C", "C/B"}));
+}
+
+TEST(CommandTreeSave, RefusesGroupAndSlashNames)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A/B", "A", "C"}));
+    EXPECT_EQ(tree.FirstUnsavable(), tree.Group());
+
+    // Moved out of the group but not renamed: still refused, on that node.
+    CommandNode* member = Find(tree, "A/B");
+    ASSERT_TRUE(tree.Drop(member, Find(tree, "A")));
+    EXPECT_EQ(tree.Group(), nullptr);
+    EXPECT_EQ(tree.FirstUnsavable(), member);
+
+    member->Item()->name = "B";
+    EXPECT_EQ(tree.FirstUnsavable(), nullptr);
+    CommandTable saved;
+    tree.ToTable(saved);
+    EXPECT_EQ(Captions(saved), (std::vector<std::string>{"A", "A/B", "C"}));
+}
+
+TEST(CommandTreeMove, UpAndDownReorderSiblingsOnly)
+{
+    struct Case {
+        const char* label;
+        bool up;
+        bool moves;
+        const char* shape;
+    };
+    const Case cases[] = {
+        {"B", true, true, "B(X Y Z) A C"},
+        {"A", true, false, "A B(X Y Z) C"},
+        {"C", false, false, "A B(X Y Z) C"},
+        {"A", false, true, "B(X Y Z) A C"},
+        {"Z", true, true, "A B(X Z Y) C"},
+        {"X", true, false, "A B(X Y Z) C"},
+        {"Z", false, false, "A B(X Y Z) C"},
+        {"Y", false, true, "A B(X Z Y) C"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.label) + (c.up ? " up" : " down"));
+        CommandTree tree(kGroup);
+        tree.Load(TableOf({"A", "B", "B/X", "B/Y", "B/Z", "C"}));
+        CommandNode* node = Find(tree, c.label);
+        CommandNode* moved = c.up ? tree.MoveUp(node) : tree.MoveDown(node);
+        EXPECT_EQ(moved != nullptr, c.moves);
+        if (moved) {
+            EXPECT_EQ(moved->Item()->name, c.label);
+        }
+        EXPECT_EQ(Shape(tree), c.shape);
+    }
+}
+
+TEST(CommandTreeMove, GroupNeverMovesButOthersPassIt)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A/B", "C", "D"}));
+    ASSERT_EQ(Shape(tree), "G(A/B) C D");
+    EXPECT_EQ(tree.MoveUp(tree.Group()), nullptr);
+    EXPECT_EQ(tree.MoveDown(tree.Group()), nullptr);
+    EXPECT_EQ(tree.MoveSubtree(tree.Group(), Find(tree, "C"), CommandTree::kLast), nullptr);
+    EXPECT_EQ(tree.Drop(tree.Group(), nullptr), nullptr);
+    EXPECT_EQ(Shape(tree), "G(A/B) C D");
+    EXPECT_TRUE(tree.MoveUp(Find(tree, "C")));
+    EXPECT_EQ(Shape(tree), "C G(A/B) D");
+}
+
+TEST(CommandTreeMove, DropMakesLastChildOrLastTopLevel)
+{
+    struct Case {
+        const char* source;
+        const char* target;   // null: empty space
+        bool moves;
+        const char* shape;
+    };
+    const Case cases[] = {
+        {"A", nullptr, true, "B(X(Y)) C A(P Q)"},
+        {"P", "C", true, "A(Q) B(X(Y)) C(P)"},
+        {"B", "A", true, "A(P Q B(X(Y))) C"},
+        {"Y", nullptr, true, "A(P Q) B(X) C Y"},
+        {"B", "X", false, "A(P Q) B(X(Y)) C"},   // onto its own descendant
+        {"B", "Y", false, "A(P Q) B(X(Y)) C"},
+        {"B", "B", false, "A(P Q) B(X(Y)) C"},   // onto itself
+        {"P", "A", true, "A(Q P) B(X(Y)) C"},    // onto its own parent: becomes last
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " on " + (c.target ? c.target : "nothing"));
+        CommandTree tree(kGroup);
+        tree.Load(TableOf({"A", "A/P", "A/Q", "B", "B/X", "B/X/Y", "C"}));
+        CommandNode* target = c.target ? Find(tree, c.target) : nullptr;
+        EXPECT_EQ(tree.Drop(Find(tree, c.source), target) != nullptr, c.moves);
+        EXPECT_EQ(Shape(tree), c.shape);
+    }
+}
+
+TEST(CommandTreeMove, MovedSubtreeIsCollapsed)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A", "A/B", "A/B/C", "D"}));
+    Find(tree, "A")->expanded = true;
+    Find(tree, "B")->expanded = true;
+    Find(tree, "D")->expanded = true;
+    CommandNode* moved = tree.Drop(Find(tree, "A"), Find(tree, "D"));
+    ASSERT_TRUE(moved);
+    EXPECT_FALSE(moved->expanded);
+    EXPECT_FALSE(Find(tree, "B")->expanded);
+    EXPECT_TRUE(Find(tree, "D")->expanded);
+}
+
+TEST(CommandTreeGroup, RemovedWhenEmptyWherever)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A/B", "X/Y", "C"}));
+    ASSERT_EQ(Shape(tree), "G(A/B X/Y) C");
+
+    tree.MoveUp(Find(tree, "C"));   // the group is no longer first
+    ASSERT_EQ(Shape(tree), "C G(A/B X/Y)");
+    ASSERT_TRUE(tree.Drop(Find(tree, "A/B"), nullptr));
+    EXPECT_EQ(Shape(tree), "C G(X/Y) A/B");
+    ASSERT_TRUE(tree.Delete(Find(tree, "X/Y")));
+    EXPECT_EQ(Shape(tree), "C A/B");
+    EXPECT_EQ(tree.Group(), nullptr);
+    EXPECT_FALSE(tree.PruneInvalidGroup());
+}
+
+TEST(CommandTreeGroup, DropIntoGroupKeepsIt)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A/B", "C"}));
+    ASSERT_TRUE(tree.Drop(Find(tree, "C"), tree.Group()));
+    EXPECT_EQ(Shape(tree), "G(A/B C)");
+    ASSERT_TRUE(tree.Drop(Find(tree, "A/B"), nullptr));
+    ASSERT_TRUE(tree.Drop(Find(tree, "C"), nullptr));
+    EXPECT_EQ(Shape(tree), "A/B C");
+}
+
+TEST(CommandTreeEdit, DeleteAndInsert)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A/Q", "A", "A/B", "A/B/C", "D"}));
+    EXPECT_FALSE(tree.Delete(tree.Group()));
+    EXPECT_FALSE(tree.Delete(nullptr));
+    EXPECT_TRUE(tree.Delete(Find(tree, "B")));   // the subtree goes with it
+    EXPECT_EQ(Shape(tree), "G(A/Q) A D");
+    EXPECT_EQ(tree.Count(), 4u);
+
+    // New with nothing selected: end of the top level; after a child: right after it.
+    EXPECT_TRUE(tree.InsertAfter(nullptr, NewItem("E")));
+    EXPECT_TRUE(tree.InsertAfter(Find(tree, "A/Q"), NewItem("F")));
+    EXPECT_TRUE(tree.InsertAfter(Find(tree, "A"), NewItem("H")));
+    EXPECT_EQ(Shape(tree), "G(A/Q F) A H D E");
+    EXPECT_EQ(tree.InsertAfter(nullptr, nullptr), nullptr);
+}
+
+TEST(CommandTreeEdit, NeighbourAfterDelete)
+{
+    CommandTree tree(kGroup);
+    tree.Load(TableOf({"A", "A/X", "A/Y", "B"}));
+    EXPECT_EQ(tree.NeighbourAfterDelete(*Find(tree, "X")), Find(tree, "Y"));
+    EXPECT_EQ(tree.NeighbourAfterDelete(*Find(tree, "Y")), Find(tree, "X"));
+    EXPECT_EQ(tree.NeighbourAfterDelete(*Find(tree, "B")), Find(tree, "A"));
+    tree.Delete(Find(tree, "Y"));
+    EXPECT_EQ(tree.NeighbourAfterDelete(*Find(tree, "X")), Find(tree, "A"));
+}
