@@ -1,0 +1,36 @@
+// korvadd: appends one top-level command for each file or folder named on
+// the command line to the current command table.
+#include "adder_exit_codes.h"
+#include "adder_resource.h"
+#include "command_table.h"
+#include "file_command.h"
+#include "message_box.h"
+#include "option_lock.h"
+#include "settings_file.h"
+#include "split_arguments.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
+{
+    OptionLock lock;
+    if (!lock.Acquire()) return kExitLocked;
+
+    // The runtime hands WinMain the line without the program's name.
+    const std::vector<std::string> arguments = SplitArguments(commandLine);
+    SettingsFile local;
+    local.OpenLocal(nullptr);
+    CommandTable table;
+    table.Load(local);
+    for (const std::string& argument : arguments) AddFileCommand(table, argument.c_str());
+
+    // Saved even when nothing was added. A failed save must not pass for
+    // success: the user would believe the files were added.
+    int exitCode = kExitDone;
+    if (!table.Save(local)) {
+        ShowError(nullptr, IDS_SAVE_FAILED, local.Path());
+        exitCode = kExitSaveFailed;
+    }
+    lock.Release();
+    return exitCode;
+}

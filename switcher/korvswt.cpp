@@ -1,0 +1,50 @@
+// korvswt: chooses the current local settings file, from the command line
+// or in a dialog.
+#include "command_line_path.h"
+#include "message_box.h"
+#include "option_lock.h"
+#include "settings_file.h"
+#include "switch_dialog.h"
+#include "switcher_exit_codes.h"
+#include "switcher_resource.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr UINT kMainSettingsNameId = 2001;
+
+// Rewrites the main settings file with Current set to `path`; the three
+// program paths go back as they were read.
+bool SetCurrentSettingsFile(const std::string& path)
+{
+    MainSettings main;
+    main.Load();
+    main.current = path;
+    return main.Save();
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    OptionLock lock;
+    if (!lock.Acquire()) return kExitLocked;
+
+    bool saved = true;
+    const std::string argument = PathFromCommandLine(commandLine);
+    if (!argument.empty()) {
+        saved = SetCurrentSettingsFile(argument);
+    } else {
+        SwitchDialog dialog;
+        if (dialog.Run(instance)) saved = SetCurrentSettingsFile(dialog.Path());
+    }
+    // A switch that did not happen must not pass for one.
+    if (!saved) {
+        SettingsFile main;
+        main.Open(LoadResourceString(kMainSettingsNameId).c_str());
+        ShowError(nullptr, IDS_SAVE_FAILED, main.Path());
+    }
+    lock.Release();
+    return saved ? kExitDone : kExitSaveFailed;
+}
