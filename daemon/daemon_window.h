@@ -42,7 +42,7 @@ public:
     void RemoveTrayIcon();
 
 private:
-    bool Create();
+    void Create();
     bool LoadIcons();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnMenuCommand(int identifier);

@@ -1,0 +1,112 @@
+#include "command_set.h"
+
+#include "daemon_resource.h"
+#include "hotkey_text.h"
+#include "menu_placement.h"
+#include "message_box.h"
+#include "settings_file.h"
+#include "shell_settings.h"
+
+#include <new>
+#include <string>
+
+namespace {
+
+std::string ItemText(const Command& command, const std::string& hotkeyText)
+{
+    return command.name + '\t' + hotkeyText;
+}
+
+// Steps of the build that stop at their first failure and leave the menu
+// as far as it was filled and no hotkey registered.
+bool FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, HotkeyList& hotkeys)
+{
+    const std::vector<int> parents = ParentPositions(commands);
+    std::string hotkeyText;
+    for (std::size_t j = 0; j < commands.Size(); ++j) {
+        Command& command = commands[j];
+        FormatHotkey(command.virtualKey, command.modifiers, hotkeyText);
+
+        int parent = MenuTree::kRoot;
+        if (parents[j] >= 0) {
+            // A parent that got no item (identifiers used up) has menuId 0;
+            // its children then have nowhere to go either.
+            parent = commands[parents[j]].menuId;
+        }
+        const int menuId = menu.AddItem(parent, ItemText(command, hotkeyText).c_str());
+        command.menuId = menuId;
+        if (menuId < 0) {
+            ShowError(nullptr, IDS_MENU_ITEM_FAILED, command.name.c_str());
+            return false;
+        }
+
+        if (command.virtualKey != 0) {
+            HotkeyEntry entry;
+            entry.window = window;
+            entry.keyCode = static_cast<unsigned char>(command.virtualKey);
+            entry.modifiers = static_cast<unsigned>(command.modifiers);
+            const HotkeyEntry* added = hotkeys.AddHotkey(entry);
+            if (added == nullptr) {
+                ShowError(nullptr, IDS_HOTKEY_NOT_LOADED, command.name.c_str(), hotkeyText.c_str());
+                return false;
+            }
+            command.hotkeyId = added->identifier;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+CommandSet::~CommandSet()
+{
+    shell_.Restore();
+    hotkeys_.UnregisterAll();
+    // The menu destroys itself, then the commands are freed.
+}
+
+Command* CommandSet::FindByMenuId(int identifier)
+{
+    for (Command& command : commands_) {
+        if (command.menuId == identifier) return &command;
+    }
+    return nullptr;
+}
+
+Command* CommandSet::FindByHotkeyId(int identifier)
+{
+    for (Command& command : commands_) {
+        if (command.hotkeyId == identifier) return &command;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& file)
+{
+    std::unique_ptr<CommandSet> set(new (std::nothrow) CommandSet);
+    if (!set) return nullptr;
+
+    if (!set->commands_.Load(file)) {
+        ShowError(nullptr, IDS_TABLE_NOT_LOADED);
+    } else if (FillMenuAndHotkeys(window, set->commands_, set->menu_, set->hotkeys_)) {
+        const int refused = set->hotkeys_.RegisterAll();
+        if (refused != 0) {
+            const HotkeyEntry* entry = set->hotkeys_.EntryById(refused);
+            std::string text;
+            FormatHotkey(entry->keyCode, static_cast<int>(entry->modifiers), text);
+            ShowError(nullptr, IDS_HOTKEY_TAKEN, text.c_str());
+        }
+    }
+
+    ShellSettings settings;
+    if (!settings.Load(file)) ShowError(nullptr, IDS_SHELL_SETTINGS_FAILED);
+    set->shell_.Apply(settings);
+    return set;
+}
+
+std::unique_ptr<CommandSet> BuildCommandSet(HWND window)
+{
+    SettingsFile file;
+    file.OpenLocal(nullptr);
+    return BuildCommandSet(window, file);
+}

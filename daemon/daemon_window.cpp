@@ -1,0 +1,259 @@
+#include "daemon_window.h"
+
+#include "command_set.h"
+#include "daemon_resource.h"
+#include "execute_command.h"
+#include "message_box.h"
+#include "option_lock.h"
+
+#include <shellapi.h>
+
+#include <new>
+
+namespace {
+
+// The layout of Windows 2000 and later; the version-3 notifications need it.
+NOTIFYICONDATAA TrayData(HWND window)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = window;
+    data.uID = kTrayIconId;
+    return data;
+}
+
+void LoadTip(NOTIFYICONDATAA& data, UINT textId)
+{
+    // The tooltip of the original layout holds 63 characters with the zero.
+    LoadStringA(GetModuleHandleA(nullptr), textId, data.szTip, 63);
+}
+
+} // namespace
+
+bool DaemonWindow::RegisterWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = 0;
+    wc.lpfnWndProc = WindowProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = sizeof(DaemonWindow*);
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kCommandWindowClass;
+    return RegisterClassExA(&wc) != 0;
+}
+
+LRESULT CALLBACK DaemonWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CREATE) {
+        DaemonWindow* daemon = new (std::nothrow) DaemonWindow(window);
+        if (daemon == nullptr) return -1;
+        daemon->Create();
+        // Stored only now: messages that nested loops of the start-up (error
+        // boxes of the build) deliver meanwhile go to the default procedure.
+        SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(daemon));
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        auto* daemon = reinterpret_cast<DaemonWindow*>(SetWindowLongPtrA(window, 0, 0));
+        delete daemon;
+        PostQuitMessage(0);
+        return 0;
+    }
+    auto* daemon = reinterpret_cast<DaemonWindow*>(GetWindowLongPtrA(window, 0));
+    if (daemon == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    return daemon->HandleMessage(message, wParam, lParam);
+}
+
+DaemonWindow::DaemonWindow(HWND window) : window_(window) {}
+
+DaemonWindow::~DaemonWindow()
+{
+    StopServices();
+    RemoveTrayIcon();
+    services_.clear();
+}
+
+void DaemonWindow::Create()
+{
+    LoadIcons();
+    commandSet_.reset();
+    remoteMessage_ = RegisterWindowMessageA(kRemoteControlMessageName);
+    taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
+    if (ProbeOptionMutex()) StartServices();
+    AddTrayIcon();
+    FillServiceTable(services_);
+}
+
+bool DaemonWindow::LoadIcons()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HANDLE big = LoadImageA(instance, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON,
+                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
+    HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON,
+                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
+    if (big == nullptr || small == nullptr) {
+        if (big != nullptr) DestroyIcon(static_cast<HICON>(big));
+        if (small != nullptr) DestroyIcon(static_cast<HICON>(small));
+        return false;
+    }
+    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    return true;
+}
+
+void DaemonWindow::StartServices()
+{
+    if (!commandSet_) {
+        // Attached only once complete: hotkeys and menu choices that arrive
+        // while a box of the build is open find no command set.
+        commandSet_ = BuildCommandSet(window_);
+    }
+    SetTrayTip(true);
+}
+
+void DaemonWindow::StopServices()
+{
+    // Moved out first, so a nested message during the teardown finds no set.
+    std::unique_ptr<CommandSet> old = std::move(commandSet_);
+    old.reset();
+    SetTrayTip(false);
+}
+
+bool DaemonWindow::AddTrayIcon()
+{
+    HICON icon = reinterpret_cast<HICON>(SendMessageA(window_, WM_GETICON, ICON_SMALL, 0));
+    if (icon == nullptr) return false;
+    NOTIFYICONDATAA data = TrayData(window_);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = icon;
+    LoadTip(data, IDS_TRAY_STARTED);
+    if (!Shell_NotifyIconA(NIM_ADD, &data)) return false;
+    // The version is its own call: NIM_ADD ignores it.
+    data.uVersion = NOTIFYICON_VERSION;
+    Shell_NotifyIconA(NIM_SETVERSION, &data);
+    return true;
+}
+
+bool DaemonWindow::SetTrayTip(bool started)
+{
+    NOTIFYICONDATAA data = TrayData(window_);
+    data.uFlags = NIF_TIP;
+    LoadTip(data, started ? IDS_TRAY_STARTED : IDS_TRAY_STOPPED);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+void DaemonWindow::RemoveTrayIcon()
+{
+    NOTIFYICONDATAA data = TrayData(window_);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        DestroyWindow(window_);
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == 0 && lParam == 0) OnMenuCommand(LOWORD(wParam));
+        return 0;
+    case WM_HOTKEY:
+        OnHotkey(static_cast<int>(wParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        return 0;
+    case kTrayMessage:
+        OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
+        return 0;
+    case kRemoteMessage:
+        OnRemoteControl(wParam);
+        return 0;
+    default:
+        break;
+    }
+    if (message == remoteMessage_) return SendMessageA(window_, kRemoteMessage, wParam, lParam);
+    if (message == taskbarCreatedMessage_) {
+        AddTrayIcon();
+        return 0;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+void DaemonWindow::OnMenuCommand(int identifier)
+{
+    if (!commandSet_) return;
+    if (const Command* command = commandSet_->FindByMenuId(identifier)) {
+        ExecuteCommand(*this, *command);
+    } else {
+        ShowError(window_, IDS_NO_MENU_COMMAND, identifier);
+    }
+}
+
+void DaemonWindow::OnHotkey(int identifier)
+{
+    if (!commandSet_) return;
+    if (const Command* command = commandSet_->FindByHotkeyId(identifier)) {
+        ExecuteCommand(*this, *command);
+    } else {
+        ShowError(window_, IDS_NO_HOTKEY_COMMAND, identifier);
+    }
+}
+
+void DaemonWindow::OnTrayNotify(UINT iconId, UINT mouseMessage)
+{
+    if (iconId != kTrayIconId) return;
+    if (mouseMessage == WM_LBUTTONDBLCLK) {
+        CallService("Option");
+    } else if (mouseMessage == WM_RBUTTONDOWN) {
+        CallService("CommandMenu");
+    }
+}
+
+void DaemonWindow::CallService(const char* name)
+{
+    const ServiceEntry* entry = FindService(services_, name);
+    if (entry != nullptr && entry->handler != nullptr) entry->handler(0, nullptr, entry->parameter, *this);
+}
+
+void DaemonWindow::OnRemoteControl(WPARAM code)
+{
+    switch (code) {
+    case kRemoteStartServices:
+        StartServices();
+        break;
+    case kRemoteStopServices:
+        StopServices();
+        break;
+    case kRemoteEndDaemon:
+        // Destroys this object; nothing of it is used afterwards.
+        DestroyWindow(window_);
+        break;
+    default:
+        break;
+    }
+}
+
+int RunDaemon(HINSTANCE instance)
+{
+    if (FindWindowA(kCommandWindowClass, nullptr) != nullptr) return 0;
+    if (!DaemonWindow::RegisterWindowClass(instance)) {
+        ShowSystemError(nullptr, GetLastError());
+        return 1;
+    }
+    HWND window = CreateWindowExA(0, kCommandWindowClass, nullptr, WS_POPUP | WS_DLGFRAME, 50, 50, 0, 0,
+                                  nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        ShowSystemError(nullptr, GetLastError());
+        return 2;
+    }
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        DispatchMessageA(&message);
+        TranslateMessage(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,9 @@
+#include "daemon_window.h"
+
+#include <windows.h>
+
+// Command-line arguments are ignored: the daemon takes its settings from the INI files alone.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return RunDaemon(instance);
+}
