@@ -1,0 +1,359 @@
+#include "command_table_page.h"
+
+#include "command_edit_dialog.h"
+#include "command_name.h"
+#include "command_table.h"
+#include "message_box.h"
+#include "resource.h"
+#include "settings_file.h"
+
+#include <memory>
+#include <string>
+
+INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DialogObjectProc<CommandTablePage, false>(dialog, message, wParam, lParam);
+}
+
+CommandTablePage::CommandTablePage(HWND window, LPARAM param)
+    : window_(window),
+      treeView_(GetDlgItem(window, IDC_TREE)),
+      settings_(reinterpret_cast<SettingsFile*>(reinterpret_cast<const PROPSHEETPAGEA*>(param)->lParam)),
+      model_(LoadResourceString(IDS_INVALID_GROUP))
+{
+    LoadTree();
+}
+
+CommandTablePage::~CommandTablePage()
+{
+    rebuilding_ = true;
+    SendMessageA(treeView_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    if (dragImage_)
+        ImageList_Destroy(dragImage_);
+}
+
+void CommandTablePage::LoadTree()
+{
+    CommandTable table;
+    if (settings_)
+        table.Load(*settings_);
+    model_.Load(table);
+    Rebuild(nullptr);
+}
+
+bool CommandTablePage::SaveTable()
+{
+    if (const CommandNode* bad = model_.FirstUnsavable()) {
+        Select(const_cast<CommandNode*>(bad));
+        ShowError(window_, IDS_TABLE_NOT_SAVABLE);
+        return false;
+    }
+    CommandTable table;
+    model_.ToTable(table);
+    // A locked file or a missing folder must not pass for a save: the user
+    // would lose the edits when the sheet closes.
+    if (!settings_ || !table.Save(*settings_)) {
+        ShowError(window_, IDS_TABLE_WRITE_FAILED, settings_ ? settings_->Path() : "");
+        return false;
+    }
+    return true;
+}
+
+CommandNode* CommandTablePage::NodeOf(HTREEITEM item) const
+{
+    if (!item)
+        return nullptr;
+    TVITEMA tv = {};
+    tv.mask = TVIF_PARAM | TVIF_HANDLE;
+    tv.hItem = item;
+    if (!SendMessageA(treeView_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv)))
+        return nullptr;
+    return reinterpret_cast<CommandNode*>(tv.lParam);
+}
+
+CommandNode* CommandTablePage::Selected() const
+{
+    return NodeOf(TreeView_GetSelection(treeView_));
+}
+
+void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
+{
+    const std::string label = model_.Label(node);
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent ? parent : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<char*>(label.c_str());
+    insert.item.lParam = reinterpret_cast<LPARAM>(&node);
+    auto item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(treeView_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    node.view = item;
+    if (!item)
+        return;
+    for (const auto& child : node.Children())
+        InsertView(*child, item);
+    if (node.expanded && !node.Children().empty())
+        TreeView_Expand(treeView_, item, TVE_EXPAND);
+}
+
+void CommandTablePage::Rebuild(CommandNode* select)
+{
+    rebuilding_ = true;
+    SendMessageA(treeView_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(treeView_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    for (const auto& node : model_.Roots())
+        InsertView(*node, nullptr);
+    rebuilding_ = false;
+    Select(select);
+    SendMessageA(treeView_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(treeView_, nullptr, TRUE);
+}
+
+void CommandTablePage::Select(CommandNode* node)
+{
+    TreeView_SelectItem(treeView_, node ? static_cast<HTREEITEM>(node->view) : nullptr);
+}
+
+void CommandTablePage::MoveUp(CommandNode* node)
+{
+    if (CommandNode* moved = model_.MoveUp(node ? node : Selected()))
+        Rebuild(moved);
+}
+
+void CommandTablePage::MoveDown(CommandNode* node)
+{
+    if (CommandNode* moved = model_.MoveDown(node ? node : Selected()))
+        Rebuild(moved);
+}
+
+void CommandTablePage::NewCommand(CommandNode* after)
+{
+    if (!after)
+        after = Selected();
+    auto item = std::make_unique<CommandItem>();
+    if (RunCommandEditDialog(window_, item.get()) <= 0)
+        return;
+    CommandNode* keep = Selected();
+    if (model_.InsertAfter(after, std::move(item)))
+        Rebuild(keep);
+}
+
+void CommandTablePage::EditCommand(CommandNode* node)
+{
+    if (!node)
+        node = Selected();
+    if (!node || !node->Item())
+        return;
+    if (RunCommandEditDialog(window_, node->Item()) <= 0)
+        return;
+    TVITEMA tv = {};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = static_cast<HTREEITEM>(node->view);
+    tv.pszText = const_cast<char*>(node->Item()->name.c_str());
+    SendMessageA(treeView_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+}
+
+static bool IsWithin(const CommandNode* node, const CommandNode* ancestor)
+{
+    for (; node; node = node->Parent()) {
+        if (node == ancestor)
+            return true;
+    }
+    return false;
+}
+
+void CommandTablePage::DeleteCommand(CommandNode* node)
+{
+    if (!node)
+        node = Selected();
+    if (!node || !node->Item())
+        return;
+    CommandNode* select = model_.NeighbourAfterDelete(*node);
+    if (dragging_ && IsWithin(dragNode_, node))
+        dragNode_ = nullptr;
+    if (model_.Delete(node)) {
+        // The neighbour may have been the group, gone now that it is empty.
+        bool present = false;
+        model_.ForEach([&](const CommandNode& n) { present = present || &n == select; return !present; });
+        Rebuild(present ? select : nullptr);
+    }
+}
+
+HTREEITEM CommandTablePage::HitTest(UINT* flags) const
+{
+    TVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(treeView_, &hit.pt);
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(treeView_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (flags)
+        *flags = hit.flags;
+    return item;
+}
+
+bool CommandTablePage::OnEndLabelEdit(const NMTVDISPINFOA& info)
+{
+    CommandNode* node = NodeOf(info.item.hItem);
+    if (!info.item.pszText || !node || !node->Item())
+        return false;
+    if (IsValidCommandName(info.item.pszText)) {
+        node->Item()->name = info.item.pszText;
+        SetDialogResult(window_, TRUE);
+    } else {
+        SetDialogResult(window_, FALSE);
+        ShowError(window_, IDS_BAD_COMMAND_NAME);
+    }
+    return true;
+}
+
+void CommandTablePage::OnDoubleClick()
+{
+    UINT flags = 0;
+    HTREEITEM item = HitTest(&flags);
+    if (item && (flags & TVHT_ONITEMLABEL))
+        EditCommand(NodeOf(item));
+}
+
+void CommandTablePage::OnContextMenu()
+{
+    if (!HitTest(nullptr))
+        return;
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_CONTEXT));
+    if (!menu)
+        return;
+    POINT pt;
+    GetCursorPos(&pt);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTBUTTON, pt.x, pt.y, 0, window_, nullptr);
+    DestroyMenu(menu);
+}
+
+void CommandTablePage::OnBeginDrag(HTREEITEM item)
+{
+    CommandNode* node = NodeOf(item);
+    if (!node)
+        return;
+    dragImage_ = reinterpret_cast<HIMAGELIST>(
+        SendMessageA(treeView_, TVM_CREATEDRAGIMAGE, 0, reinterpret_cast<LPARAM>(item)));
+    if (dragImage_) {
+        ImageList_BeginDrag(dragImage_, 0, 0, 0);
+        POINT pt;
+        GetCursorPos(&pt);
+        ScreenToClient(treeView_, &pt);
+        ImageList_DragEnter(treeView_, pt.x, pt.y);
+    }
+    SetCapture(window_);
+    dragNode_ = node;
+    dragging_ = true;
+}
+
+void CommandTablePage::OnDragOver()
+{
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(treeView_, &pt);
+    if (dragImage_)
+        ImageList_DragMove(pt.x, pt.y);
+    TVHITTESTINFO hit = {};
+    hit.pt = pt;
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(treeView_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    // Hide the image while the tree repaints, or it leaves trails behind.
+    if (dragImage_)
+        ImageList_DragShowNolock(FALSE);
+    TreeView_SelectDropTarget(treeView_, item);
+    if (dragImage_)
+        ImageList_DragShowNolock(TRUE);
+}
+
+void CommandTablePage::OnDrop()
+{
+    dragging_ = false;
+    CommandNode* target = NodeOf(TreeView_GetDropHilight(treeView_));
+    TreeView_SelectDropTarget(treeView_, nullptr);
+    if (dragImage_) {
+        ImageList_DragLeave(treeView_);
+        ImageList_EndDrag();
+        ImageList_Destroy(dragImage_);
+        dragImage_ = nullptr;
+    }
+    CommandNode* source = dragNode_;
+    dragNode_ = nullptr;
+    if (!source)
+        return;
+    if (CommandNode* moved = model_.Drop(source, target))
+        Rebuild(moved);
+}
+
+bool CommandTablePage::OnNotify(const NMHDR& header)
+{
+    switch (header.code) {
+    case TVN_KEYDOWN:
+        if (reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey == VK_DELETE)
+            DeleteCommand(nullptr);
+        return false;
+    case TVN_ENDLABELEDITA:
+        return OnEndLabelEdit(reinterpret_cast<const NMTVDISPINFOA&>(header));
+    case TVN_BEGINLABELEDITA: {
+        CommandNode* node = NodeOf(reinterpret_cast<const NMTVDISPINFOA&>(header).item.hItem);
+        SetDialogResult(window_, node && node->Item() ? FALSE : TRUE);
+        return true;
+    }
+    case TVN_DELETEITEMA:
+        // The model owns the items; the view's items only point at its nodes.
+        return true;
+    case TVN_ITEMEXPANDEDA: {
+        const auto& tv = reinterpret_cast<const NMTREEVIEWA&>(header);
+        if (CommandNode* node = NodeOf(tv.itemNew.hItem))
+            node->expanded = (tv.itemNew.state & TVIS_EXPANDED) != 0;
+        return false;
+    }
+    case TVN_BEGINDRAGA:
+        OnBeginDrag(reinterpret_cast<const NMTREEVIEWA&>(header).itemNew.hItem);
+        return false;
+    case PSN_APPLY:
+        SetDialogResult(window_, SaveTable() ? PSNRET_NOERROR : PSNRET_INVALID);
+        return true;
+    case NM_DBLCLK:
+        if (header.hwndFrom != treeView_)
+            return false;
+        OnDoubleClick();
+        SetDialogResult(window_, 1);   // never expand or collapse on a double click
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+        OnContextMenu();
+        return false;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_NEW: NewCommand(nullptr); break;
+        case IDC_EDIT: EditCommand(nullptr); break;
+        case IDC_UP: MoveUp(nullptr); break;
+        case IDC_DOWN: MoveDown(nullptr); break;
+        case IDC_SAVE: SaveTable(); break;
+        case IDC_DELETE: DeleteCommand(nullptr); break;
+        default: break;
+        }
+        return false;
+    case WM_MOUSEMOVE:
+        if (dragging_)
+            OnDragOver();
+        return false;
+    case WM_LBUTTONUP:
+        if (dragging_)
+            ReleaseCapture();
+        return false;
+    case WM_CAPTURECHANGED:
+        if (dragging_)
+            OnDrop();
+        return false;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+// The command table page: shows a CommandTree in the tree-view control and
+// turns the user's actions into operations on the tree.
+
+#include "command_tree.h"
+#include "dialog_object.h"
+
+#include <commctrl.h>
+
+class SettingsFile;
+
+class CommandTablePage final : public DialogObject {
+public:
+    // param: the PROPSHEETPAGEA description, whose lParam is the SettingsFile.
+    CommandTablePage(HWND window, LPARAM param);
+    ~CommandTablePage();
+
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    void LoadTree();
+    bool SaveTable();
+    // Null node: the selected one.
+    void MoveUp(CommandNode* node);
+    void MoveDown(CommandNode* node);
+    void NewCommand(CommandNode* after);
+    void EditCommand(CommandNode* node);
+    void DeleteCommand(CommandNode* node);
+
+    const CommandTree& Tree() const { return model_; }
+    CommandNode* Selected() const;
+    CommandNode* NodeOf(HTREEITEM item) const;
+
+private:
+    bool OnNotify(const NMHDR& header);
+    bool OnEndLabelEdit(const NMTVDISPINFOA& info);
+    void OnDoubleClick();
+    void OnContextMenu();
+    void OnBeginDrag(HTREEITEM item);
+    void OnDragOver();
+    void OnDrop();
+    // Shows the model again, keeping expanded nodes, and selects `select`.
+    void Rebuild(CommandNode* select);
+    void InsertView(CommandNode& node, HTREEITEM parent);
+    void Select(CommandNode* node);
+    HTREEITEM HitTest(UINT* flags) const;
+
+    HWND window_;
+    HWND treeView_;
+    bool dragging_ = false;
+    SettingsFile* settings_;
+    CommandTree model_;
+    CommandNode* dragNode_ = nullptr;
+    HIMAGELIST dragImage_ = nullptr;
+    bool rebuilding_ = false;
+};
+
+INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,73 @@
+#include "options_sheet.h"
+
+#include "command_table_page.h"
+#include "message_box.h"
+#include "program_info_page.h"
+#include "resource.h"
+#include "settings_file.h"
+#include "shell_extension_page.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstddef>
+#include <cstring>
+
+// MinGW's PROPSHEETHEADERA_V2_SIZE names a union member macro it never
+// defines; this is the same size: the layout up to the header bitmap.
+constexpr UINT kSheetHeaderV2Size = offsetof(PROPSHEETHEADERA, hbmHeader) + sizeof(HBITMAP);
+
+std::string SheetCaption(const SettingsFile& settings)
+{
+    char caption[64] = {};
+    LoadStringA(GetModuleHandleA(nullptr), IDS_SHEET_CAPTION, caption, sizeof caption);
+    return std::string(caption) + settings.Path();
+}
+
+INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modeless)
+{
+    struct PageSpec {
+        WORD templateId;
+        DLGPROC proc;
+    };
+    const PageSpec specs[3] = {
+        {IDD_COMMAND_TABLE, CommandTablePageProc},
+        {IDD_SHELL_EXTENSION, ShellExtensionPageProc},
+        {IDD_PROGRAM_INFO, ProgramInfoPageProc},
+    };
+    // The version-2 layout (PROPSHEETPAGEA_V2_SIZE, which is no constant
+    // expression in MinGW), sized for the platform the program is built for.
+    // The sheet steps through the array by each page's dwSize, so the pages
+    // lie at that stride, not at sizeof(PROPSHEETPAGEA).
+    constexpr size_t kPageSize = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR);
+    alignas(PROPSHEETPAGEA) unsigned char pages[3 * kPageSize] = {};
+    for (int i = 0; i < 3; ++i) {
+        PROPSHEETPAGEA page = {};
+        page.dwSize = kPageSize;
+        page.dwFlags = 0;   // tab title from the template caption
+        page.hInstance = instance;
+        page.pszTemplate = MAKEINTRESOURCEA(specs[i].templateId);
+        page.pfnDlgProc = specs[i].proc;
+        page.lParam = reinterpret_cast<LPARAM>(&settings);
+        std::memcpy(pages + i * kPageSize, &page, kPageSize);
+    }
+    const std::string caption = SheetCaption(settings);
+    PROPSHEETHEADERA header = {};
+    header.dwSize = kSheetHeaderV2Size;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | (modeless ? PSH_MODELESS : 0);
+    header.hwndParent = nullptr;
+    header.hInstance = instance;
+    header.pszCaption = caption.c_str();
+    header.nPages = 3;
+    header.nStartPage = 0;
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
+    return PropertySheetA(&header);
+}
+
+void RunOptionsSheet(HINSTANCE instance, const char* commandLine)
+{
+    SettingsFile settings;
+    // The sheet is shown whatever the outcome; the pages then find nothing to read.
+    settings.OpenLocal(commandLine ? commandLine : "");
+    ShowOptionsSheet(instance, settings, false);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+// The controller's property sheet: three pages over one local settings file.
+
+#include <windows.h>
+
+#include <string>
+
+class SettingsFile;
+
+// "オプションと情報:" followed at once by the file's full path.
+std::string SheetCaption(const SettingsFile& settings);
+
+// Runs the sheet on `settings`. Modal: returns when the sheet closed, with
+// 0. Modeless (for tests): returns the sheet's window at once.
+INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modeless);
+
+// Opens the named local settings file (the current one when the name is
+// empty) and runs the sheet modally on it.
+void RunOptionsSheet(HINSTANCE instance, const char* commandLine);
