@@ -1,1 +1,141 @@
+#include "command_table.h"
+#include "ini_section.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+IniSection SectionOfLines(const std::vector<std::string>& lines)
+{
+    std::string block;
+    for (const std::string& line : lines) {
+        block += line;
+        block += '\0';
+    }
+    block += '\0';
+    IniSection section;
+    section.Parse(block.data(), block.size());
+    return section;
+}
+
+Command MakeCommand(const char* caption, const char* cmdline, int key = 0, int modifiers = 0)
+{
+    Command c;
+    SplitCaption(caption, c.path, c.name);
+    c.cmdline = cmdline;
+    c.virtualKey = key;
+    c.modifiers = modifiers;
+    return c;
+}
+
+} // namespace
+
+TEST(CmdTableKeyTest, FormsTheStoredKeyNames)
+{
+    EXPECT_EQ(CmdTableKey(0, ".caption"), "cmd[0].caption");
+    EXPECT_EQ(CmdTableKey(12, ".cmdline.showcmd"), "cmd[12].cmdline.showcmd");
+    EXPECT_EQ(CmdTableKey(70000, ".hotkey"), "cmd[70000].hotkey");
+}
+
+TEST(CommandTableFormatTest, WritesSixLinesPerCommandInOrder)
+{
+    CommandTable table;
+    table.Append(MakeCommand("Tools", ""));
+    Command editor = MakeCommand("Tools/Editor", "notepad.exe", 0x45, 3);
+    editor.dir = "C:\\";
+    editor.showCmd = 12;
+    editor.envFile = "env.txt";
+    table.Append(editor);
+    const std::vector<std::string> lines = table.ToLines();
+    const std::vector<std::string> expected = {
+        "cmd[0].caption=Tools",
+        "cmd[0].cmdline=",
+        "cmd[0].cmdline.dir=",
+        "cmd[0].cmdline.showcmd=SW_SHOWNORMAL",
+        "cmd[0].cmdline.env=",
+        "cmd[0].hotkey=",
+        "cmd[1].caption=Tools/Editor",
+        "cmd[1].cmdline=notepad.exe",
+        "cmd[1].cmdline.dir=C:\\",
+        "cmd[1].cmdline.showcmd=SW_SHOWNORMAL",
+        "cmd[1].cmdline.env=env.txt",
+        "cmd[1].hotkey=Ctrl+Alt+E",
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(CommandTableFormatTest, LoadStopsAtTheFirstMissingOrEmptyCaption)
+{
+    CommandTable gap;
+    gap.LoadFrom(SectionOfLines({"cmd[0].caption=A", "cmd[1].caption=B", "cmd[3].caption=D"}));
+    EXPECT_EQ(gap.Size(), 2u);
+
+    CommandTable empty;
+    empty.LoadFrom(SectionOfLines({"cmd[0].caption=", "cmd[1].caption=B"}));
+    EXPECT_EQ(empty.Size(), 0u);
+
+    CommandTable quotedEmpty;
+    quotedEmpty.LoadFrom(SectionOfLines({"cmd[0].caption=\"\"", "cmd[1].caption=B"}));
+    EXPECT_EQ(quotedEmpty.Size(), 0u);
+}
+
+TEST(CommandTableFormatTest, LoadDecodesEveryField)
+{
+    CommandTable table;
+    table.LoadFrom(SectionOfLines({
+        "CMD[0].Caption=A/B/C",
+        "cmd[0].cmdline=  \"C:\\Program Files\\app.exe\" \"%1\"  ",
+        "cmd[0].cmdline.dir=C:\\work",
+        "cmd[0].cmdline.showcmd=sw_showmaximized",
+        "cmd[0].cmdline.env=vars.env",
+        "cmd[0].hotkey=ctrl+alt+e",
+        "cmd[1].caption=Partial",
+        "cmd[1].cmdline.showcmd=nonsense",
+        "cmd[1].hotkey=Ctrl+NoSuchKey",
+    }));
+    ASSERT_EQ(table.Size(), 2u);
+    const Command& a = table[0];
+    EXPECT_EQ(JoinPath(a.path), "A/B/C");
+    EXPECT_EQ(a.path.Count(), 3u);
+    EXPECT_EQ(a.name, "C");
+    // The read strips one enclosing pair of quotation marks, as the platform does.
+    EXPECT_EQ(a.cmdline, "C:\\Program Files\\app.exe\" \"%1");
+    EXPECT_EQ(a.dir, "C:\\work");
+    EXPECT_EQ(a.showCmd, 3);
+    EXPECT_EQ(a.envFile, "vars.env");
+    EXPECT_EQ(a.virtualKey, 0x45);
+    EXPECT_EQ(a.modifiers, 3);
+    EXPECT_EQ(a.menuId, kNoId);
+    EXPECT_EQ(a.hotkeyId, kNoId);
+
+    const Command& b = table[1];
+    EXPECT_EQ(b.showCmd, 1);
+    EXPECT_EQ(b.virtualKey, 0);
+    EXPECT_EQ(b.modifiers, 2);
+    const std::vector<std::string> lines = table.ToLines();
+    EXPECT_EQ(lines[3], "cmd[0].cmdline.showcmd=SW_MAXIMIZE");
+    EXPECT_EQ(lines[11], "cmd[1].hotkey=Ctrl+");
+}
+
+TEST(CommandTableFormatTest, SaveThenLoadGivesTheSameTable)
+{
+    CommandTable table;
+    table.Append(MakeCommand("ツール", ""));
+    table.Append(MakeCommand("ツール/メモ帳", "\"C:\\Program Files\\memo.exe\" \"%1\"", 0x4E, 10));
+    table.Append(MakeCommand("Quoted", "'single'", 0x70, 0));
+    table.Append(MakeCommand("Service", "Service:Hotkey.Restart"));
+    CommandTable loaded;
+    loaded.LoadFrom(SectionOfLines(table.ToLines()));
+    ASSERT_EQ(loaded.Size(), table.Size());
+    for (std::size_t i = 0; i < table.Size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(JoinPath(loaded[i].path), JoinPath(table[i].path));
+        EXPECT_EQ(loaded[i].name, table[i].name);
+        EXPECT_EQ(loaded[i].cmdline, table[i].cmdline);
+        EXPECT_EQ(loaded[i].virtualKey, table[i].virtualKey);
+        EXPECT_EQ(loaded[i].modifiers, table[i].modifiers);
+    }
+}

@@ -1,1 +1,132 @@
+#include "command_table.h"
+#include "settings_file.h"
+#include "test_support.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+
+using namespace testing_support;
+
+namespace {
+
+Command MakeCommand(const char* caption, const char* cmdline, int key = 0, int modifiers = 0)
+{
+    Command c;
+    SplitCaption(caption, c.path, c.name);
+    c.cmdline = cmdline;
+    c.virtualKey = key;
+    c.modifiers = modifiers;
+    return c;
+}
+
+size_t CountOf(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(CommandTableFileTest, SaveReplacesTheWholeSection)
+{
+    TempDir dir;
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+    std::string old = "[Desktop]\r\nHideIcon=true\r\n[CmdTable]\r\n";
+    for (int i = 0; i < 5; ++i) old += "cmd[" + std::to_string(i) + "].caption=Old" + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(WriteFileText(file.Path(), old));
+
+    CommandTable table;
+    table.Append(MakeCommand("Tools", ""));
+    table.Append(MakeCommand("Tools/Editor", "notepad.exe", 0x45, 3));
+    table.Append(MakeCommand("Quoted", "\"C:\\Program Files\\app.exe\" \"%1\""));
+    ASSERT_TRUE(table.Save(file));
+
+    const std::string text = ReadFileText(file.Path());
+    EXPECT_EQ(CountOf(text, "cmd["), 18u);
+    EXPECT_EQ(text.find("cmd[3]"), std::string::npos);
+    EXPECT_NE(text.find("cmd[1].caption=Tools/Editor"), std::string::npos);
+    EXPECT_NE(text.find("cmd[1].hotkey=Ctrl+Alt+E"), std::string::npos);
+    EXPECT_TRUE(file.ReadBool("Desktop", "HideIcon"));
+
+    CommandTable loaded;
+    ASSERT_TRUE(loaded.Load(file));
+    ASSERT_EQ(loaded.Size(), 3u);
+    EXPECT_EQ(JoinPath(loaded[1].path), "Tools/Editor");
+    EXPECT_EQ(loaded[1].virtualKey, 0x45);
+    EXPECT_EQ(loaded[1].modifiers, 3);
+    // A command line that begins and ends with a quotation mark survives the platform's read.
+    EXPECT_EQ(loaded[2].cmdline, "\"C:\\Program Files\\app.exe\" \"%1\"");
+
+    CommandTable empty;
+    ASSERT_TRUE(empty.Save(file));
+    CommandTable none;
+    none.Load(file);
+    EXPECT_EQ(none.Size(), 0u);
+    EXPECT_TRUE(file.ReadBool("Desktop", "HideIcon"));
+}
+
+TEST(CommandTableFileTest, LoadsHandWrittenFilesAsTheKeyReadsSeeThem)
+{
+    TempDir dir;
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+    ASSERT_TRUE(WriteFileText(file.Path(),
+                              "[cmdtable]\r\n"
+                              "cmd[0].caption = " + Ansi("メニュー") + " \r\n"
+                              "CMD[0].CMDLINE=\"C:\\a b\\x.exe\"\r\n"
+                              "cmd[0].cmdline.showcmd=sw_showmaximized\r\n"
+                              "cmd[0].hotkey=Ctrl+NoSuchKey\r\n"
+                              "cmd[1].caption=" + Ansi("メニュー/子") + "\r\n"
+                              "cmd[1].caption=duplicate loses\r\n"
+                              "cmd[3].caption=after a gap\r\n"));
+    CommandTable table;
+    ASSERT_TRUE(table.Load(file));
+    ASSERT_EQ(table.Size(), 2u);
+    EXPECT_EQ(table[0].name, Ansi("メニュー"));
+    EXPECT_EQ(table[0].cmdline, "C:\\a b\\x.exe");
+    EXPECT_EQ(table[0].showCmd, 3);
+    EXPECT_EQ(table[0].modifiers, 2);
+    EXPECT_EQ(table[0].virtualKey, 0);
+    EXPECT_EQ(JoinPath(table[1].path), Ansi("メニュー/子"));
+
+    SettingsFile missing;
+    ASSERT_TRUE(missing.Open(dir.File("nothing-here.ini").c_str()));
+    CommandTable none;
+    EXPECT_TRUE(none.Load(missing));
+    EXPECT_EQ(none.Size(), 0u);
+}
+
+TEST(CommandTableFileTest, TenThousandCommandsRoundTrip)
+{
+    TempDir dir;
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("big.ini").c_str()));
+    CommandTable table;
+    for (int i = 0; i < 10000; ++i) {
+        table.Append(MakeCommand(("Group" + std::to_string(i / 100) + "/Item" + std::to_string(i)).c_str(),
+                                 ("program" + std::to_string(i) + ".exe").c_str(), i % 2 ? 0x41 + i % 26 : 0, i % 16));
+    }
+    ASSERT_TRUE(table.Save(file));
+    CommandTable loaded;
+    loaded.Load(file);
+    ASSERT_EQ(loaded.Size(), table.Size());
+    for (size_t i = 0; i < table.Size(); i += 997) {
+        EXPECT_EQ(JoinPath(loaded[i].path), JoinPath(table[i].path));
+        EXPECT_EQ(loaded[i].cmdline, table[i].cmdline);
+        EXPECT_EQ(loaded[i].virtualKey, table[i].virtualKey);
+        EXPECT_EQ(loaded[i].modifiers, table[i].modifiers);
+    }
+}
+
+TEST(CommandTableFileTest, SaveToAnUnwritableFileFails)
+{
+    TempDir dir;
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("missing\\local.ini").c_str()));
+    CommandTable table;
+    table.Append(MakeCommand("A", "a.exe"));
+    EXPECT_FALSE(table.Save(file));
+}

@@ -13,6 +13,9 @@
 
 namespace testing_support {
 
+// Text of the system code page (Shift-JIS here) from UTF-8 source text.
+std::string Ansi(const char* utf8);
+
 // The folder of the running test program (ends with a backslash).
 std::string ExeDir();
 

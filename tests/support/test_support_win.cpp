@@ -5,6 +5,18 @@
 
 namespace testing_support {
 
+std::string Ansi(const char* utf8)
+{
+    const int wide = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring w(wide, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &w[0], wide);
+    const int narrow = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string s(narrow, '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &s[0], narrow, nullptr, nullptr);
+    s.resize(narrow > 0 ? narrow - 1 : 0);
+    return s;
+}
+
 std::string ExeDir()
 {
     char module[MAX_PATH];
