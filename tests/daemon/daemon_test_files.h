@@ -1,0 +1,48 @@
+#pragma once
+
+// Local settings files and hotkeys for the daemon's tests.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace daemon_test {
+
+struct Row {
+    std::string caption;
+    std::string cmdline;
+    std::string hotkey;  // hotkey text, may be empty
+};
+
+// The CmdTable section of the rows, and the Desktop section when given.
+std::string LocalSettings(const std::vector<Row>& rows, const std::string& desktop = std::string());
+
+// A combination nobody holds, as hotkey text and as values. The candidates
+// are rare ones (Ctrl+Alt+Shift with F13-F24 and the like); `skip` free ones
+// are passed over, so one test can ask for several different ones.
+struct FreeHotkey {
+    bool found = false;
+    std::string text;
+    UINT modifiers = 0;
+    UINT key = 0;
+};
+FreeHotkey FindFreeHotkeyText(int skip = 0);
+
+// True when the combination is registered by someone (this process or another).
+bool HotkeyTaken(UINT modifiers, UINT key);
+
+// A hidden top-level window of this thread, destroyed with the object.
+class HiddenWindow {
+public:
+    HiddenWindow();
+    ~HiddenWindow();
+    HiddenWindow(const HiddenWindow&) = delete;
+    HiddenWindow& operator=(const HiddenWindow&) = delete;
+    HWND Handle() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+} // namespace daemon_test

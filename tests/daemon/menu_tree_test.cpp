@@ -1,0 +1,173 @@
+#include "menu_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ItemText(HMENU menu, int position)
+{
+    char text[256] = {};
+    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+std::vector<std::string> Texts(HMENU menu)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) texts.push_back(ItemText(menu, i));
+    return texts;
+}
+
+TEST(MenuTreeTest, ItemsNestUnderTheirParents)
+{
+    MenuTree tree;
+    EXPECT_EQ(tree.AddItem(MenuTree::kRoot, "A"), 1);
+    EXPECT_EQ(tree.AddItem(1, "B\tCtrl+B"), 2);
+    EXPECT_EQ(tree.AddItem(1, "C"), 3);
+    EXPECT_EQ(tree.AddItem(MenuTree::kRoot, "D\t"), 4);
+    EXPECT_EQ(tree.AddItem(2, "E"), 5);
+
+    HMENU root = tree.Root();
+    ASSERT_TRUE(IsMenu(root));
+    EXPECT_EQ(Texts(root), (std::vector<std::string>{"A", "D\t"}));
+    EXPECT_EQ(GetMenuItemID(root, 1), 4u);
+    HMENU a = GetSubMenu(root, 0);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a, tree.SubMenu(1));
+    EXPECT_EQ(Texts(a), (std::vector<std::string>{"B\tCtrl+B", "C"}));
+    EXPECT_EQ(GetMenuItemID(a, 1), 3u);
+    HMENU b = GetSubMenu(a, 0);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(Texts(b), std::vector<std::string>{"E"});
+    EXPECT_EQ(GetSubMenu(root, 1), nullptr);
+    EXPECT_EQ(tree.SubMenu(4), nullptr);
+}
+
+TEST(MenuTreeTest, FailuresAndTheIdentifierLimit)
+{
+    MenuTree tree;
+    EXPECT_EQ(tree.AddItem(MenuTree::kRoot, "A"), 1);
+    // An unknown parent fails, and still uses up its identifier.
+    EXPECT_EQ(tree.AddItem(99, "lost"), -1);
+    EXPECT_EQ(tree.AddItem(0, "lost"), -1);
+    EXPECT_EQ(tree.AddItem(2, "under a failed item"), -1);
+    EXPECT_EQ(tree.AddItem(MenuTree::kRoot, "B"), 5);
+    EXPECT_EQ(GetMenuItemCount(tree.Root()), 2);
+
+    for (int expected = 6; expected <= MenuTree::kLastIdentifier; ++expected) {
+        ASSERT_EQ(tree.AddItem(1, "x"), expected);
+    }
+    EXPECT_EQ(tree.AddItem(MenuTree::kRoot, "one too many"), 0);
+    EXPECT_EQ(tree.AddItem(1, "one too many"), 0);
+    EXPECT_EQ(GetMenuItemCount(tree.Root()), 2);
+    EXPECT_EQ(GetMenuItemCount(tree.SubMenu(1)), MenuTree::kLastIdentifier - 5);
+}
+
+// An owner window that picks the first item of a shown menu, or destroys the
+// menu's tree while it is shown, the way a remote-control stop would.
+struct Owner {
+    enum class Action { Choose, DestroyTree };
+    Action action = Action::Choose;
+    int downs = 1;  // arrow presses before Enter
+    std::unique_ptr<MenuTree>* tree = nullptr;
+    int idleCount = 0;
+    std::vector<WPARAM> commands;
+};
+Owner* g_owner = nullptr;
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENTERIDLE && wParam == MSGF_MENU && g_owner->idleCount++ == 0) {
+        if (g_owner->action == Owner::Action::Choose) {
+            HWND menuWindow = reinterpret_cast<HWND>(lParam);
+            for (int i = 0; i < g_owner->downs; ++i) PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+            PostMessageA(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
+        } else {
+            g_owner->tree->reset();
+            EndMenu();
+        }
+        return 0;
+    }
+    if (message == WM_COMMAND) g_owner->commands.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class MenuShowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = OwnerProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "KorvaneMenuOwnerTest";
+        RegisterClassA(&wc);
+        window_ = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+        ASSERT_NE(window_, nullptr);
+        g_owner = &owner_;
+        tree_.reset(new MenuTree);
+        tree_->AddItem(MenuTree::kRoot, "A");
+        tree_->AddItem(1, "B");
+        tree_->AddItem(1, "C");
+        tree_->AddItem(MenuTree::kRoot, "D");
+        owner_.tree = &tree_;
+    }
+    void TearDown() override
+    {
+        tree_.reset();
+        DestroyWindow(window_);
+        g_owner = nullptr;
+    }
+    // The choice arrives as a posted WM_COMMAND after the tracking.
+    void Pump()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+
+    HWND window_ = nullptr;
+    Owner owner_;
+    std::unique_ptr<MenuTree> tree_;
+};
+
+TEST_F(MenuShowTest, RootOrOneSubMenuIsShownAndTheChoiceArrives)
+{
+    owner_.downs = 2;
+    tree_->ShowMenu(window_, 10, 10, 0);
+    Pump();
+    ASSERT_EQ(owner_.commands.size(), 1u);
+    EXPECT_EQ(owner_.commands[0], 4u);  // D, the second root item
+
+    owner_ = Owner();
+    owner_.tree = &tree_;
+    tree_->ShowMenu(window_, -1, 5, 1);
+    Pump();
+    ASSERT_EQ(owner_.commands.size(), 1u);
+    EXPECT_EQ(owner_.commands[0], 2u);  // B, high word 0
+}
+
+TEST_F(MenuShowTest, NothingIsShownForAPlainOrUnknownItem)
+{
+    for (int item : {2, 4, 99}) {
+        tree_->ShowMenu(window_, 10, 10, item);
+        Pump();
+        EXPECT_EQ(owner_.idleCount, 0) << item;
+        EXPECT_TRUE(owner_.commands.empty()) << item;
+    }
+}
+
+TEST_F(MenuShowTest, TheTreeMayBeDestroyedWhileTheMenuIsShown)
+{
+    owner_.action = Owner::Action::DestroyTree;
+    MenuTree* tree = tree_.get();
+    tree->ShowMenu(window_, 10, 10, 0);
+    Pump();
+    EXPECT_EQ(tree_.get(), nullptr);
+    EXPECT_TRUE(owner_.commands.empty());
+}
+
+} // namespace

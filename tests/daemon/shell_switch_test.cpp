@@ -1,0 +1,150 @@
+#include "shell_switch.h"
+
+#include "shell_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include <string>
+
+// Wine's shell has no "Progman" window, and its app-bar query reports a
+// taskbar rectangle that differs from its "Shell_TrayWnd" window's: these
+// tests build the shell's windows themselves, with the class names and the
+// window chain the daemon looks for.
+
+namespace {
+
+void RegisterPlainClass(const char* name)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+HWND Create(const char* className, const char* title, DWORD style, HWND parent, const RECT& r = {0, 0, 10, 10})
+{
+    return CreateWindowExA(0, className, title, style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+bool HasStyle(HWND window, LONG bit, int index = GWL_STYLE)
+{
+    return (GetWindowLongA(window, index) & bit) != 0;
+}
+
+struct DesktopCase {
+    const char* what;
+    const char* title;
+    const char* viewClass;
+    const char* listClass;
+    bool found;
+};
+
+TEST(ShellSwitchTest, OnlyTheExactDesktopChainIsFound)
+{
+    for (const char* name : {"Progman", "SHELLDLL_DefView", "SysListView32", "shelldll_defview", "SysListView"}) {
+        RegisterPlainClass(name);
+    }
+    const DesktopCase cases[] = {
+        {"the shell's chain", "Program Manager", "SHELLDLL_DefView", "SysListView32", true},
+        {"another title", "Program Managers", "SHELLDLL_DefView", "SysListView32", false},
+        {"class names compare with case", "Program Manager", "shelldll_defview", "SysListView32", false},
+        {"another list class", "Program Manager", "SHELLDLL_DefView", "SysListView", false},
+    };
+    for (const DesktopCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND progman = Create("Progman", c.title, WS_POPUP, nullptr);
+        HWND view = Create(c.viewClass, nullptr, WS_CHILD | WS_VISIBLE, progman);
+        HWND list = Create(c.listClass, nullptr, WS_CHILD | WS_VISIBLE, view);
+        ASSERT_NE(list, nullptr);
+        ShellSwitch shell;
+        EXPECT_EQ(ShellSwitch::FindDesktopListView(), c.found ? list : nullptr);
+        EXPECT_TRUE(shell.SetDesktopIconsVisible(false));
+        EXPECT_EQ(HasStyle(list, WS_VISIBLE), !c.found);
+        EXPECT_TRUE(shell.SetDesktopIconsVisible(true));
+        EXPECT_TRUE(HasStyle(list, WS_VISIBLE));
+        DestroyWindow(progman);
+    }
+    EXPECT_EQ(ShellSwitch::FindDesktopListView(), nullptr);
+}
+
+class TaskbarTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        APPBARDATA bar = {};
+        bar.cbSize = sizeof bar;
+        if (!SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) GTEST_SKIP() << "the shell reports no taskbar";
+        shellRect_ = bar.rc;
+        RegisterPlainClass("Shell_TrayWnd");
+        // Created last, ours is the first "Shell_TrayWnd" of the Z order.
+        taskbar_ = Create("Shell_TrayWnd", nullptr, WS_POPUP | WS_VISIBLE, nullptr, shellRect_);
+        ASSERT_NE(taskbar_, nullptr);
+        if (FindWindowA("Shell_TrayWnd", nullptr) != taskbar_) GTEST_SKIP() << "the shell's own taskbar comes first";
+    }
+    void TearDown() override
+    {
+        if (taskbar_ != nullptr) DestroyWindow(taskbar_);
+    }
+    BYTE Alpha() const
+    {
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        COLORREF key = 0;
+        GetLayeredWindowAttributes(taskbar_, &key, &alpha, &flags);
+        return alpha;
+    }
+
+    RECT shellRect_ = {};
+    HWND taskbar_ = nullptr;
+};
+
+TEST_F(TaskbarTest, SettingsAreAppliedAndRestored)
+{
+    ShellSwitch shell;
+    EXPECT_EQ(ShellSwitch::FindTaskbar(), taskbar_);
+    struct Case {
+        bool showTaskbar, translucent;
+        int opacity;
+        bool layered;
+        BYTE alpha;
+    } cases[] = {
+        {false, true, 128, true, 128},
+        {true, true, 0, true, 0},
+        {true, true, 255, true, 255},  // layered, looks opaque
+        {true, false, 40, false, 0},   // translucency off: not layered at all
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opacity);
+        ShellSettings settings;
+        settings.showTaskbar = c.showTaskbar;
+        settings.translucentTaskbar = c.translucent;
+        settings.taskbarOpacity = static_cast<unsigned char>(c.opacity);
+        shell.Apply(settings);
+        EXPECT_EQ(HasStyle(taskbar_, WS_VISIBLE), c.showTaskbar);
+        EXPECT_EQ(HasStyle(taskbar_, WS_EX_LAYERED, GWL_EXSTYLE), c.layered);
+        if (c.layered) {
+            EXPECT_EQ(Alpha(), c.alpha);
+        }
+        shell.Restore();
+        EXPECT_TRUE(HasStyle(taskbar_, WS_VISIBLE));
+        EXPECT_FALSE(HasStyle(taskbar_, WS_EX_LAYERED, GWL_EXSTYLE));
+    }
+}
+
+TEST_F(TaskbarTest, AWindowElsewhereThanTheShellSaysIsNotTouched)
+{
+    SetWindowPos(taskbar_, nullptr, shellRect_.left, shellRect_.top - 1, shellRect_.right - shellRect_.left,
+                 shellRect_.bottom - shellRect_.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShellSwitch shell;
+    EXPECT_EQ(ShellSwitch::FindTaskbar(), nullptr);
+    EXPECT_FALSE(shell.SetTaskbarVisible(false));
+    EXPECT_FALSE(shell.SetTaskbarAlpha(10));
+    EXPECT_TRUE(HasStyle(taskbar_, WS_VISIBLE));
+    EXPECT_FALSE(HasStyle(taskbar_, WS_EX_LAYERED, GWL_EXSTYLE));
+}
+
+} // namespace
