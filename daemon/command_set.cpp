@@ -67,6 +67,8 @@ CommandSet::~CommandSet()
 
 Command* CommandSet::FindByMenuId(int identifier)
 {
+    // Commands without an identifier hold kNoId, which no lookup may match.
+    if (identifier == kNoId) return nullptr;
     for (Command& command : commands_) {
         if (command.menuId == identifier) return &command;
     }
@@ -75,6 +77,7 @@ Command* CommandSet::FindByMenuId(int identifier)
 
 Command* CommandSet::FindByHotkeyId(int identifier)
 {
+    if (identifier == kNoId) return nullptr;
     for (Command& command : commands_) {
         if (command.hotkeyId == identifier) return &command;
     }

@@ -45,13 +45,13 @@ struct DesktopCase {
 
 TEST(ShellSwitchTest, OnlyTheExactDesktopChainIsFound)
 {
-    for (const char* name : {"Progman", "SHELLDLL_DefView", "SysListView32", "shelldll_defview", "SysListView"}) {
+    for (const char* name : {"Progman", "SHELLDLL_DefView", "SysListView32", "SHELLDLL_DefViews", "SysListView"}) {
         RegisterPlainClass(name);
     }
     const DesktopCase cases[] = {
         {"the shell's chain", "Program Manager", "SHELLDLL_DefView", "SysListView32", true},
         {"another title", "Program Managers", "SHELLDLL_DefView", "SysListView32", false},
-        {"class names compare with case", "Program Manager", "shelldll_defview", "SysListView32", false},
+        {"another view class", "Program Manager", "SHELLDLL_DefViews", "SysListView32", false},
         {"another list class", "Program Manager", "SHELLDLL_DefView", "SysListView", false},
     };
     for (const DesktopCase& c : cases) {
