@@ -124,8 +124,8 @@ TEST_F(KorvanedTest, HeldOptionMutexKeepsServicesStoppedUntilCodeOne)
 
     ReleaseMutex(mutex);
     CloseHandle(mutex);
-    Broadcast(kRemoteStartServices);  // synchronous: the build is done on return
-    EXPECT_TRUE(HotkeyTaken(key.modifiers, key.key));
+    Broadcast(kRemoteStartServices);
+    EXPECT_TRUE(WaitFor([&] { return HotkeyTaken(key.modifiers, key.key); }));
     Broadcast(kRemoteStartServices);  // a second start changes nothing
     EXPECT_TRUE(HotkeyTaken(key.modifiers, key.key));
     EXPECT_TRUE(boxes.Boxes().empty());
@@ -205,13 +205,13 @@ TEST_F(KorvanedTest, CodeTwoThenOneReloadsAChangedTable)
     EXPECT_TRUE(HotkeyTaken(before.modifiers, before.key));
 
     Broadcast(kRemoteStopServices);
-    EXPECT_FALSE(HotkeyTaken(before.modifiers, before.key));
+    EXPECT_TRUE(WaitFor([&] { return !HotkeyTaken(before.modifiers, before.key); }));
     WriteTable({{"A", "a.exe", now.text}});
     // Stopped, a restart through the table is not yet visible.
     EXPECT_FALSE(HotkeyTaken(now.modifiers, now.key));
     Broadcast(kRemoteStartServices);
+    EXPECT_TRUE(WaitFor([&] { return HotkeyTaken(now.modifiers, now.key); }));
     EXPECT_FALSE(HotkeyTaken(before.modifiers, before.key));
-    EXPECT_TRUE(HotkeyTaken(now.modifiers, now.key));
 }
 
 TEST_F(KorvanedTest, CodeThreeEndsTheDaemonWithHotkeysFreeAndTheIconGone)
