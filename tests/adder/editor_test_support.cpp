@@ -1,0 +1,132 @@
+#include "editor_test_support.h"
+
+#include "option_lock.h"
+
+namespace editor_test {
+
+using testing_support::Process;
+using testing_support::WaitFor;
+
+RemoteListener::RemoteListener()
+{
+    message_ = RegisterWindowMessageA(kRemoteControlMessageName);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KorvaneEditorTestListener";
+    RegisterClassA(&wc);
+    // A hidden top-level window: message-only windows miss HWND_BROADCAST.
+    hwnd_ = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance,
+                            nullptr);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+RemoteListener::~RemoteListener()
+{
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK RemoteListener::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<RemoteListener*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self != nullptr && message == self->message_) {
+        self->codes_.push_back(static_cast<unsigned>(wParam));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+HeldOptionMutex::HeldOptionMutex()
+{
+    SetLastError(0);
+    mutex_ = CreateMutexA(nullptr, TRUE, kOptionMutexName);
+    held_ = mutex_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+HeldOptionMutex::~HeldOptionMutex()
+{
+    if (mutex_ == nullptr) return;
+    if (held_) ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+}
+
+LockedFile::LockedFile(const std::string& path)
+{
+    file_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+LockedFile::~LockedFile()
+{
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+}
+
+DWORD WaitPumping(Process& process, DWORD timeoutMs)
+{
+    const bool ended = WaitFor([&] { return WaitForSingleObject(process.Handle(), 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (!ended) {
+        process.Kill();
+        return STILL_ACTIVE;
+    }
+    return process.Wait(0);
+}
+
+bool StartProgram(Process& process, const std::string& exe, const std::string& args, const std::string& dir)
+{
+    return process.Start("\"" + exe + "\" " + args, dir);
+}
+
+namespace {
+
+struct DialogSearch {
+    DWORD processId;
+    const std::string* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(lParam);
+    char cls[64], title[256];
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != search->processId || !IsWindowVisible(hwnd)) return TRUE;
+    if (!GetClassNameA(hwnd, cls, sizeof cls) || lstrcmpA(cls, "#32770") != 0) return TRUE;
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (*search->title != title) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindDialog(DWORD processId, const std::string& title)
+{
+    DialogSearch search = {processId, &title, nullptr};
+    EnumWindows(FindDialogProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialog(DWORD processId, const std::string& title, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindDialog(processId, title)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+std::string Sjis(const char* utf8)
+{
+    wchar_t wide[2048];
+    char text[4096];
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 2048);
+    if (n <= 0 || WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr) <= 0) return std::string();
+    return text;
+}
+
+std::string ReadProfile(const std::string& file, const char* section, const char* key, const char* fallback)
+{
+    char value[2048];
+    GetPrivateProfileStringA(section, key, fallback, value, sizeof value, file.c_str());
+    return value;
+}
+
+} // namespace editor_test
