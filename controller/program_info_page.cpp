@@ -52,7 +52,18 @@ void ProgramInfoPage::OpenString(UINT id)
 {
     char text[128] = {};
     if (LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text) > 0)
-        ShellExecuteA(window_, "open", text, nullptr, nullptr, SW_SHOW);
+    {
+        // ShellExecuteA may show a box of its own when no program takes the
+        // URL (Wine does); nothing is to be shown then.
+        SHELLEXECUTEINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_FLAG_NO_UI;
+        info.hwnd = window_;
+        info.lpVerb = "open";
+        info.lpFile = text;
+        info.nShow = SW_SHOW;
+        ShellExecuteExA(&info);
+    }
 }
 
 bool ProgramInfoPage::HandleMessage(UINT message, WPARAM wParam, LPARAM)

@@ -1,0 +1,257 @@
+#include "sheet_fixture.h"
+
+#include "message_box.h"
+#include "resource.h"
+
+#include <thread>
+
+using namespace testing_support;
+
+namespace {
+const char kGroupLabel[] = ":[無効なコマンドの一覧]";
+const char kNotSavable[] = "コマンドテーブルに無効又は旧式なコマンドが含まれている為変更を保存できません。"
+                           "旧式コマンドは新しい形式に編集してください。";
+}
+
+TEST_F(SheetTest, CaptionPagesAndTreeAsLoaded)
+{
+    WriteTable({"A/B", "A", "ツール", "ツール/メモ帳", "ツール/メモ帳/設定"});
+    OpenSheet();
+    char caption[600] = {};
+    GetWindowTextA(sheet_, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), Sjis("オプションと情報:") + localPath_);
+
+    HWND tabs = PropSheet_GetTabControl(sheet_);
+    ASSERT_EQ(TabCtrl_GetItemCount(tabs), 3);
+    const char* titles[] = {"コマンドテーブル", "シェル拡張", "プログラム情報"};
+    for (int i = 0; i < 3; ++i) {
+        char text[128] = {};
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(std::string(text), Sjis(titles[i])) << i;
+    }
+    EXPECT_EQ(Shown(), std::string(kGroupLabel) + "(A/B) A ツール(メモ帳(設定))");
+    EXPECT_EQ(TablePage().Tree().Count(), 6u);
+    // No Apply button.
+    HWND apply = GetDlgItem(sheet_, 0x3021);
+    EXPECT_TRUE(apply == nullptr || !IsWindowVisible(apply));
+}
+
+TEST_F(SheetTest, MissingSectionGivesEmptyTreeAndSaveWritesEmptySection)
+{
+    WriteLocal("[Other]\r\nx=1\r\n");
+    OpenSheet();
+    EXPECT_EQ(Shown(), "");
+    ASSERT_TRUE(Press(PSBTN_OK));
+    EXPECT_EQ(Saved("CmdTable", "cmd[0].caption"), "<none>");
+    EXPECT_EQ(Saved("Other", "x"), "1");
+}
+
+TEST_F(SheetTest, SaveThenCancelLeavesTheSavedTable)
+{
+    WriteTable({"A", "B", "B/C"});
+    OpenSheet();
+    TreeView_SelectItem(TreeView(), FindItem("B"));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_UP, 0);
+    EXPECT_EQ(Shown(), "B(C) A");
+    EXPECT_EQ(TablePage().Tree().Label(*TablePage().Selected()), "B");   // the moved node stays selected
+    SendMessageA(tablePage_, WM_COMMAND, IDC_SAVE, 0);
+    TreeView_SelectItem(TreeView(), FindItem("A"));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DELETE, 0);   // not saved
+    EXPECT_EQ(Shown(), "B(C)");
+    ASSERT_TRUE(Press(PSBTN_CANCEL));
+    EXPECT_EQ(Saved("CmdTable", "cmd[0].caption"), "B");
+    EXPECT_EQ(Saved("CmdTable", "cmd[1].caption"), "B/C");
+    EXPECT_EQ(Saved("CmdTable", "cmd[1].cmdline"), "run2");
+    EXPECT_EQ(Saved("CmdTable", "cmd[2].caption"), "A");
+}
+
+TEST_F(SheetTest, OkWithTheGroupOrASlashNameShows110AndStaysOpen)
+{
+    WriteTable({"A/B", "A"});
+    OpenSheet();
+    const std::string before = LocalText();
+    {
+        ErrorBoxes boxes;
+        EXPECT_FALSE(Press(PSBTN_OK));
+        ASSERT_TRUE(boxes.WaitFor(1));
+        EXPECT_EQ(boxes.Texts()[0], Sjis(kNotSavable));
+        EXPECT_EQ(boxes.Texts().size(), 1u);
+    }
+    EXPECT_EQ(Page(), tablePage_);
+    EXPECT_EQ(LocalText(), before);
+
+}
+
+TEST_F(SheetTest, RenameRefusesTheFiveCharactersAndAcceptsQuotes)
+{
+    WriteTable({"A", "B"});
+    OpenSheet();
+    struct Case {
+        const char* text;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"a:b", false}, {"a?b", false}, {"a!b", false}, {"a\\b", false}, {"a/b", false},
+        {"", false}, {"say \"hi\" 'x'", true}, {"表示", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        HTREEITEM item = FindItem("B");
+        if (!item)
+            item = TreeView_GetNextSibling(TreeView(), TreeView_GetRoot(TreeView()));
+        const std::string old = TablePage().Tree().Label(*TablePage().NodeOf(item));
+        HWND edit = TreeView_EditLabel(TreeView(), item);
+        ASSERT_NE(edit, nullptr);
+        SetWindowTextA(edit, Sjis(c.text).c_str());
+        ErrorBoxes boxes;
+        TreeView_EndEditLabelNow(TreeView(), FALSE);
+        const std::string now = TablePage().Tree().Label(*TablePage().NodeOf(item));
+        if (c.accepted) {
+            EXPECT_EQ(now, Sjis(c.text));
+            EXPECT_EQ(Shown(), std::string("A ") + c.text);
+            EXPECT_FALSE(boxes.WaitFor(1, 300));
+        } else {
+            EXPECT_EQ(now, old);
+            ASSERT_TRUE(boxes.WaitFor(1));
+            EXPECT_NE(boxes.Texts()[0].find(Sjis("コマンド名が正しくありません")), std::string::npos);
+        }
+    }
+    // The group's label cannot be edited.
+    WriteTable({"X/Y"});
+    TablePage().LoadTree();
+    EXPECT_EQ(TreeView_EditLabel(TreeView(), TreeView_GetRoot(TreeView())), nullptr);
+}
+
+TEST_F(SheetTest, UpDownDeleteAndKeyboardDelete)
+{
+    WriteTable({"A", "A/X", "A/Y", "B/Q", "B"});
+    OpenSheet();
+    ASSERT_EQ(Shown(), std::string(kGroupLabel) + "(B/Q) A(X Y) B");
+    TreeView_SelectItem(TreeView(), FindItem("X"));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_UP, 0);   // first child: nothing
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DOWN, 0);
+    EXPECT_EQ(Shown(), std::string(kGroupLabel) + "(B/Q) A(Y X) B");
+    TreeView_SelectItem(TreeView(), TreeView_GetRoot(TreeView()));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DOWN, 0);   // the group never moves
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DELETE, 0);
+    EXPECT_EQ(Shown(), std::string(kGroupLabel) + "(B/Q) A(Y X) B");
+
+    // Delete with children, no question; deleting the last member removes the group.
+    TreeView_SelectItem(TreeView(), FindItem("A"));
+    NMTVKEYDOWN key = {};
+    key.hdr.hwndFrom = TreeView();
+    key.hdr.idFrom = 1000;
+    key.hdr.code = TVN_KEYDOWN;
+    key.wVKey = VK_DELETE;
+    SendMessageA(tablePage_, WM_NOTIFY, 1000, reinterpret_cast<LPARAM>(&key));
+    EXPECT_EQ(Shown(), std::string(kGroupLabel) + "(B/Q) B");
+    TreeView_SelectItem(TreeView(), FindItem("B/Q"));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DELETE, 0);
+    EXPECT_EQ(Shown(), "B");
+}
+
+TEST_F(SheetTest, FailedWriteShowsAnErrorAndKeepsTheSheetOpen)
+{
+    // A folder that does not exist: the write fails with error 3.
+    const std::string missing = dir_.File("gone\\local.ini");
+    OpenSheetOn(missing);
+    ErrorBoxes boxes;
+    EXPECT_FALSE(Press(PSBTN_OK));
+    ASSERT_TRUE(boxes.WaitFor(1));
+    EXPECT_EQ(boxes.Texts()[0],
+              Sjis("コマンドテーブルを保存できませんでした。設定ファイル ") + missing + Sjis(" に書き込めません。"));
+    EXPECT_EQ(Page(), tablePage_);
+}
+
+TEST_F(SheetTest, DoubleClickOnTheGroupNeitherOpensNorExpands)
+{
+    WriteTable({"A/B"});
+    OpenSheet();
+    HTREEITEM group = TreeView_GetRoot(TreeView());
+    RECT r;
+    ASSERT_TRUE(TreeView_GetItemRect(TreeView(), group, &r, TRUE));
+    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(TreeView(), &pt);
+    SetCursorPos(pt.x, pt.y);
+    NMHDR header = {TreeView(), 1000, static_cast<UINT>(NM_DBLCLK)};
+    EXPECT_EQ(SendMessageA(tablePage_, WM_NOTIFY, 1000, reinterpret_cast<LPARAM>(&header)), TRUE);
+    EXPECT_EQ(GetWindowLongPtrA(tablePage_, DWLP_MSGRESULT), 1);
+    EXPECT_EQ(FindErrorBox(), nullptr);
+}
+
+namespace {
+
+void Mouse(DWORD flags, POINT screen)
+{
+    SetCursorPos(screen.x, screen.y);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof input);
+    WaitFor([] { return false; }, 60);
+}
+
+POINT Centre(HWND tree, HTREEITEM item)
+{
+    RECT r = {};
+    TreeView_GetItemRect(tree, item, &r, TRUE);
+    POINT pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(tree, &pt);
+    return pt;
+}
+
+} // namespace
+
+TEST_F(SheetTest, DragAndDropWithRealMouseInput)
+{
+    WriteTable({"A/B", "C", "D"});
+    OpenSheet();
+    SetForegroundWindow(sheet_);
+    ASSERT_EQ(Shown(), std::string(kGroupLabel) + "(A/B) C D");
+    TreeView_Expand(TreeView(), TreeView_GetRoot(TreeView()), TVE_EXPAND);
+    const POINT from = Centre(TreeView(), FindItem("A/B"));
+    const POINT to = Centre(TreeView(), FindItem("D"));
+    Mouse(MOUSEEVENTF_LEFTDOWN, from);
+    for (int step = 1; step <= 8; ++step)
+        Mouse(0, POINT{from.x + (to.x - from.x) * step / 8, from.y + (to.y - from.y) * step / 8});
+    Mouse(MOUSEEVENTF_LEFTUP, to);
+    // The last member left the group, so the group is gone.
+    EXPECT_EQ(Shown(), "C D(A/B)");
+
+    // Its name still holds "/": saved, it would come back as A/B under A.
+    const std::string before = LocalText();
+    {
+        ErrorBoxes boxes;
+        SendMessageA(tablePage_, WM_COMMAND, IDC_SAVE, 0);
+        ASSERT_TRUE(boxes.WaitFor(1));
+        EXPECT_EQ(boxes.Texts()[0], Sjis(kNotSavable));
+    }
+    EXPECT_EQ(LocalText(), before);
+    EXPECT_EQ(TablePage().Selected(), TablePage().NodeOf(FindItem("A/B")));
+    HWND edit = TreeView_EditLabel(TreeView(), FindItem("A/B"));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, "B");
+    TreeView_EndEditLabelNow(TreeView(), FALSE);
+    SendMessageA(tablePage_, WM_COMMAND, IDC_SAVE, 0);
+    EXPECT_EQ(Saved("CmdTable", "cmd[2].caption"), "D/B");
+    TreeView_SelectItem(TreeView(), nullptr);
+
+    // Onto empty space: the end of the top level.
+    RECT client;
+    GetClientRect(TreeView(), &client);
+    POINT empty = {client.right / 2, client.bottom - 5};
+    ClientToScreen(TreeView(), &empty);
+    TreeView_Expand(TreeView(), FindItem("D"), TVE_COLLAPSE);
+    const POINT c = Centre(TreeView(), FindItem("C"));
+    Mouse(MOUSEEVENTF_LEFTDOWN, c);
+    for (int step = 1; step <= 8; ++step)
+        Mouse(0, POINT{c.x, c.y + (empty.y - c.y) * step / 8});
+    Mouse(MOUSEEVENTF_LEFTUP, empty);
+    EXPECT_EQ(Shown(), "D(B) C");
+}

@@ -1,0 +1,106 @@
+#include "option_lock.h"
+#include "sheet_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Stands in for the daemon: a hidden top-level window that records the
+// remote-control codes it receives.
+class RemoteRecorder {
+public:
+    RemoteRecorder()
+    {
+        message_ = RegisterWindowMessageA(kRemoteControlMessageName);
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "KorvoptTestRecorder";
+        RegisterClassA(&wc);
+        window_ = CreateWindowA("KorvoptTestRecorder", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~RemoteRecorder() { DestroyWindow(window_); }
+    std::vector<unsigned> codes;
+
+private:
+    static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
+    {
+        auto* self = reinterpret_cast<RemoteRecorder*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+        if (self && m == self->message_) {
+            self->codes.push_back(static_cast<unsigned>(wp));
+            return 0;
+        }
+        return DefWindowProcA(w, m, wp, lp);
+    }
+    UINT message_ = 0;
+    HWND window_ = nullptr;
+};
+
+HWND FindSheet(const std::string& caption)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        found = FindWindowA(nullptr, caption.c_str());
+        return found != nullptr;
+    }, 10000);
+    return found;
+}
+
+} // namespace
+
+TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndRefusesASecondInstance)
+{
+    ProgramFolder folder({"korvopt.exe"});
+    folder.WriteMainSettings("local.ini");
+    WriteFileText(folder.File("other.ini"), "[CmdTable]\r\ncmd[0].caption=A\r\n");
+    RemoteRecorder daemon;
+
+    Process first;
+    ASSERT_TRUE(first.Start("\"" + folder.Program("korvopt.exe") + "\" other.ini", folder.Path()));
+    // The caption names the file given on the command line, resolved in the program folder.
+    HWND sheet = FindSheet(Sjis("オプションと情報:") + folder.File("other.ini"));
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return !daemon.codes.empty(); }));
+    EXPECT_EQ(daemon.codes, (std::vector<unsigned>{kRemoteStopServices}));
+
+    Process second;
+    ASSERT_TRUE(second.Start("\"" + folder.Program("korvopt.exe") + "\"", folder.Path()));
+    DWORD code = STILL_ACTIVE;
+    WaitFor([&] { return (code = second.Wait(0)) != STILL_ACTIVE; }, 10000);
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(daemon.codes.size(), 1u);   // the second one broadcast nothing
+    EXPECT_TRUE(IsWindow(sheet));
+
+    // Posted: the modal sheet looks at its end only when a posted message arrives.
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    WaitFor([&] { return (code = first.Wait(0)) != STILL_ACTIVE; }, 10000);
+    EXPECT_EQ(code, 0u);
+    WaitFor([&] { return daemon.codes.size() >= 2; }, 2000);
+    EXPECT_EQ(daemon.codes, (std::vector<unsigned>{kRemoteStopServices, kRemoteStartServices}));
+    EXPECT_NE(ReadFileText(folder.File("other.ini")).find("cmd[0].caption=A"), std::string::npos);
+    if (code == STILL_ACTIVE)
+        first.Kill();
+}
+
+TEST(KorvoptProgram, OkWithTheGroupAnswers110InTheProgram)
+{
+    ProgramFolder folder({"korvopt.exe"});
+    folder.WriteMainSettings("local.ini");
+    WriteFileText(folder.File("local.ini"), "[CmdTable]\r\ncmd[0].caption=A/B\r\ncmd[1].caption=A\r\n");
+    Process program;
+    ASSERT_TRUE(program.Start("\"" + folder.Program("korvopt.exe") + "\"", folder.Path()));
+    HWND sheet = FindSheet(Sjis("オプションと情報:") + folder.File("local.ini"));
+    ASSERT_NE(sheet, nullptr);
+    ErrorBoxes boxes(program.Id());
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    ASSERT_TRUE(boxes.WaitFor(1, 10000));
+    EXPECT_NE(boxes.Texts()[0].find(Sjis("コマンドテーブルに無効又は旧式なコマンド")), std::string::npos);
+    EXPECT_EQ(program.Wait(300), static_cast<DWORD>(STILL_ACTIVE));
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    const DWORD code = program.Wait(10000);
+    EXPECT_EQ(code, 0u);
+    if (code == STILL_ACTIVE)
+        program.Kill();
+}
