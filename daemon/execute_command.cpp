@@ -1,4 +1,45 @@
-// Placeholder until command execution arrives: the daemon core builds against it.
 #include "execute_command.h"
 
-void ExecuteCommand(DaemonWindow&, const Command&) {}
+#include "command.h"
+#include "command_set.h"
+#include "daemon_window.h"
+#include "launch_process.h"
+#include "message_box.h"
+#include "service_line.h"
+#include "service_strings.h"
+
+#include <string>
+
+void ExecuteCommand(DaemonWindow& daemon, const Command& command)
+{
+    // Copies: a box or a service runs nested message loops, and a
+    // remote-control code 2 there destroys the command set holding `command`.
+    const LaunchRequest request{command.cmdline, command.dir, command.showCmd};
+    const std::string name = command.name;
+    const std::string envFile = command.envFile;
+    const int menuId = command.menuId;
+    HWND window = daemon.Window();
+
+    if (request.commandLine.empty()) {
+        if (CommandSet* set = daemon.GetCommandSet()) set->Menu().ShowMenu(window, -1, -1, menuId);
+        return;
+    }
+    if (const char* service = MatchServicePrefix(request.commandLine.c_str())) {
+        if (RunService(service, daemon) == 0) {
+            ShowError(window, IDS_BAD_SERVICE, name.c_str(), request.commandLine.c_str());
+        }
+        return;
+    }
+    if (!envFile.empty()) {
+        EnvironmentBlock block;
+        if (!ReadEnvironmentFile(block, envFile.c_str()) || !StartProcess(request, &block)) {
+            // The shell's "open" verb cannot take an environment: no fallback here.
+            block.Release();
+            ShowError(window, IDS_CANNOT_RUN_ENV, name.c_str(), request.commandLine.c_str(), envFile.c_str());
+        }
+        return;
+    }
+    if (!StartProcess(request, nullptr) && !OpenWithShell(request)) {
+        ShowError(window, IDS_CANNOT_RUN, name.c_str(), request.commandLine.c_str());
+    }
+}

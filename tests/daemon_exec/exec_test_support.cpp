@@ -1,0 +1,102 @@
+#include "exec_test_support.h"
+
+#include <cstdlib>
+
+namespace exec_test {
+
+using namespace testing_support;
+
+Recorder::Recorder()
+{
+    exe_ = dir_.File("exec_recorder.exe");
+    CopyFileA((ExeDir() + "exec_recorder.exe").c_str(), exe_.c_str(), FALSE);
+}
+
+bool Recorder::HasRecord() const
+{
+    return FileExists(LogPath());
+}
+
+bool Recorder::WaitForRecord(Record& record, DWORD timeoutMs) const
+{
+    if (!WaitFor([this] { return HasRecord(); }, timeoutMs)) return false;
+    std::string data = ReadFileText(LogPath());
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (start < data.size()) {
+        size_t end = data.find('\0', start);
+        if (end == std::string::npos) end = data.size();
+        fields.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    if (fields.size() < 3) return false;
+    record.commandLine = fields[0];
+    record.folder = fields[1];
+    record.show = std::atoi(fields[2].c_str());
+    record.environment.assign(fields.begin() + 3, fields.end());
+    return true;
+}
+
+namespace {
+constexpr char kProgId[] = "KorvaneTestDocument";
+
+bool SetDefaultValue(const std::string& key, const std::string& value)
+{
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != 0) {
+        return false;
+    }
+    bool ok = RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1)) == 0;
+    RegCloseKey(handle);
+    return ok;
+}
+} // namespace
+
+DocumentType::DocumentType(const std::string& program)
+{
+    registered_ = SetDefaultValue(kExtension, kProgId) &&
+                  SetDefaultValue(std::string(kProgId) + "\\shell\\open\\command", "\"" + program + "\" \"%1\"");
+}
+
+DocumentType::~DocumentType()
+{
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgId);
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, kExtension);
+}
+
+void PressKeys(UINT modifiers, UINT key)
+{
+    std::vector<WORD> keys;
+    if (modifiers & MOD_CONTROL) keys.push_back(VK_CONTROL);
+    if (modifiers & MOD_ALT) keys.push_back(VK_MENU);
+    if (modifiers & MOD_SHIFT) keys.push_back(VK_SHIFT);
+    if (modifiers & MOD_WIN) keys.push_back(VK_LWIN);
+    keys.push_back(static_cast<WORD>(key));
+    std::vector<INPUT> inputs;
+    for (WORD vk : keys) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        inputs.push_back(in);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void CloseStrayBoxes(DWORD timeoutMs)
+{
+    WaitFor([] {
+        HWND box = FindMessageBox(GetCurrentProcessId());
+        if (box != nullptr) PostMessageA(box, WM_CLOSE, 0, 0);
+        return false;
+    }, timeoutMs);
+}
+
+} // namespace exec_test

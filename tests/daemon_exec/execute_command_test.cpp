@@ -1,0 +1,168 @@
+#include "command.h"
+#include "daemon_window.h"
+#include "exec_test_support.h"
+#include "execute_command.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+using namespace exec_test;
+using namespace testing_support;
+
+namespace {
+
+// A daemon object on a plain hidden window: enough for the program paths,
+// which use only the window handle; its services are stopped.
+class ExecuteCommandTest : public ::testing::Test {
+protected:
+    ExecuteCommandTest()
+        : window_(CreateWindowExA(0, "STATIC", nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)),
+          daemon_(window_)
+    {
+    }
+    ~ExecuteCommandTest() override { DestroyWindow(window_); }
+
+    static Command MakeCommand(const std::string& name, const std::string& cmdline)
+    {
+        Command command;
+        command.name = name;
+        command.cmdline = cmdline;
+        return command;
+    }
+
+    static std::string Expected(const char* utf8Format, const std::string& a, const std::string& b,
+                                const std::string& c = std::string())
+    {
+        std::string format = Ansi(utf8Format);
+        char text[1024];
+        std::snprintf(text, sizeof text, format.c_str(), a.c_str(), b.c_str(), c.c_str());
+        return text;
+    }
+
+    HWND window_;
+    DaemonWindow daemon_;
+};
+
+constexpr char kText210[] =
+    "コマンド「%s」を実行できません。多くの場合、指定されたコマンドライン「%s」のパスが間違っています。";
+constexpr char kText211[] =
+    "コマンド「%s」を実行できません。多くの場合、指定されたコマンドライン「%s」か環境変数定義ファイル「%s」のパスが間違っています。";
+
+TEST_F(ExecuteCommandTest, StartsTheProgramWithFolderStateAndEnvironmentFile)
+{
+    Recorder recorder;
+    TempDir work;
+    std::string env = recorder.File("e.env");
+    WriteFileText(env, "ONLY=this\r\n");
+    Command command = MakeCommand(Ansi("記録"), "\"" + recorder.Exe() + "\" arg");
+    command.dir = work.Path();
+    command.showCmd = SW_SHOWMINIMIZED;
+    command.envFile = env;
+    BoxAnswerer boxes;
+    ExecuteCommand(daemon_, command);
+    Record record;
+    ASSERT_TRUE(recorder.WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, command.cmdline);
+    EXPECT_EQ(record.show, SW_SHOWMINIMIZED);
+    ASSERT_FALSE(record.environment.empty());
+    EXPECT_EQ(record.environment[0], "ONLY=this");
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(ExecuteCommandTest, EnvironmentFileFailuresShowError211AndRunNothing)
+{
+    Recorder recorder;
+    DocumentType type(recorder.Exe());
+    std::string document = recorder.File(std::string("d") + DocumentType::kExtension);
+    WriteFileText(document, "x");
+    std::string env = recorder.File("ok.env");
+    WriteFileText(env, "A=1\r\n");
+    struct Case {
+        const char* name;
+        std::string cmdline;
+        std::string envFile;
+    } cases[] = {
+        {"missing environment file", recorder.Exe(), recorder.File("missing.env")},
+        // The shell cannot take an environment, so a document is not opened.
+        {"document with environment file", document, env},
+        {"missing program", recorder.File("none.exe"), env},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxAnswerer boxes;
+        Command command = MakeCommand(c.name, c.cmdline);
+        command.envFile = c.envFile;
+        ExecuteCommand(daemon_, command);
+        ASSERT_TRUE(boxes.WaitForBoxes(1));
+        EXPECT_EQ(boxes.Boxes()[0].title, Ansi("エラー - Korvane"));
+        EXPECT_EQ(boxes.Boxes()[0].text, Expected(kText211, c.name, c.cmdline, c.envFile));
+        WaitFor([] { return false; }, 300);
+        EXPECT_FALSE(recorder.HasRecord());
+    }
+}
+
+TEST_F(ExecuteCommandTest, DocumentIsOpenedByTheShellWithoutAMessage)
+{
+    Recorder recorder;
+    DocumentType type(recorder.Exe());
+    ASSERT_TRUE(type.Registered());
+    TempDir work;
+    std::string document = recorder.File(std::string("doc") + DocumentType::kExtension);
+    WriteFileText(document, "x");
+    Command command = MakeCommand("doc", document);
+    command.dir = work.Path();
+    BoxAnswerer boxes;
+    ExecuteCommand(daemon_, command);
+    Record record;
+    ASSERT_TRUE(recorder.WaitForRecord(record));
+    EXPECT_NE(record.commandLine.find(document), std::string::npos);
+    std::string folder = work.Path();
+    folder.pop_back();
+    EXPECT_STRCASEEQ(record.folder.c_str(), folder.c_str());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(ExecuteCommandTest, UnrunnableCommandLinesShowError210)
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::string cmdline;
+    } cases[] = {
+        {"missing", dir.File("nothing here.exe")},
+        {"long", dir.File(std::string(40000, 'x'))},
+        {"quote", "\"unbalanced"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxAnswerer boxes;
+        ExecuteCommand(daemon_, MakeCommand(Ansi(c.name), c.cmdline));
+        // Wine's shell may show its own box first; ours is the one titled 2002.
+        ASSERT_TRUE(WaitFor([&] {
+            for (const BoxText& box : boxes.Boxes()) {
+                if (box.title == Ansi("エラー - Korvane")) return true;
+            }
+            return false;
+        }));
+        for (const BoxText& box : boxes.Boxes()) {
+            if (box.title != Ansi("エラー - Korvane")) continue;
+            // The box text is cut to its buffer for the long line.
+            std::string expected = Expected(kText210, Ansi(c.name), c.cmdline);
+            EXPECT_EQ(box.text.substr(0, 200), expected.substr(0, 200));
+        }
+    }
+}
+
+TEST_F(ExecuteCommandTest, MenuGroupWithServicesStoppedDoesNothing)
+{
+    BoxAnswerer boxes;
+    Command command = MakeCommand("group", "");
+    command.menuId = 1;
+    ExecuteCommand(daemon_, command);
+    WaitFor([] { return false; }, 300);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+} // namespace

@@ -1,0 +1,176 @@
+#include "daemon_test_files.h"
+#include "exec_test_support.h"
+#include "option_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace daemon_test;
+using namespace exec_test;
+using namespace testing_support;
+
+namespace {
+
+constexpr char kClass[] = "Krvn_CommandWindow";
+
+HWND DaemonHandle()
+{
+    return FindWindowA(kClass, nullptr);
+}
+
+struct MenuSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindMenuProc(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<MenuSearch*>(lParam);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && lstrcmpA(name, "#32768") == 0 && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A pop-up menu that the process shows, or null.
+HWND FindPopupMenu(DWORD process)
+{
+    MenuSearch search = {process, nullptr};
+    EnumWindows(FindMenuProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The real daemon in a program folder beside the recorder, which also stands
+// in for the switcher and the controller.
+class KorvanedExecTest : public ::testing::Test {
+protected:
+    KorvanedExecTest() : folder_({"korvaned.exe"})
+    {
+        recorderExe_ = folder_.File("exec_recorder.exe");
+        CopyFileA((ExeDir() + "exec_recorder.exe").c_str(), recorderExe_.c_str(), FALSE);
+        WriteFileText(folder_.File("_setting.ini"), "[LocalSetting]\r\nCurrent=local.ini\r\n[ProgramInfo]\r\n"
+                                                    "Switcher.Path=" + recorderExe_ + "\r\n"
+                                                    "Controller.Path=" + recorderExe_ + "\r\n");
+    }
+    ~KorvanedExecTest() override
+    {
+        if (DaemonHandle() != nullptr) {
+            BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), kRemoteEndDaemon);
+        }
+        if (daemon_.Handle() != nullptr && daemon_.Wait(5000) == STILL_ACTIVE) daemon_.Kill();
+    }
+
+    bool Start(const std::vector<Row>& rows)
+    {
+        WriteFileText(folder_.File("local.ini"), LocalSettings(rows));
+        if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
+        return WaitFor([] { return DaemonHandle() != nullptr; }, 15000);
+    }
+
+    bool WaitForRecord(Record& record)
+    {
+        std::string log = recorderExe_ + ".log";
+        if (!WaitFor([&] { return FileExists(log); }, 10000)) return false;
+        std::string data = ReadFileText(log);
+        record.commandLine = data.substr(0, data.find('\0'));
+        return true;
+    }
+
+    // Chooses the first item of the menu the daemon shows.
+    bool ChooseFirstItem()
+    {
+        if (!WaitFor([this] { return FindPopupMenu(daemon_.Id()) != nullptr; })) return false;
+        HWND menu = FindPopupMenu(daemon_.Id());
+        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+        return WaitFor([this] { return FindPopupMenu(daemon_.Id()) == nullptr; });
+    }
+
+    ProgramFolder folder_;
+    std::string recorderExe_;
+    Process daemon_;
+};
+
+TEST_F(KorvanedExecTest, SwitchPassesItsFirstArgumentOnly)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({{"Sw", "Service:Switch \"C:\\a b\\x.ini\" dropped", key.text}}));
+    PressKeys(key.modifiers, key.key);
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, recorderExe_ + " \"C:\\a b\\x.ini\"");
+}
+
+TEST_F(KorvanedExecTest, OptionStartsTheControllerWithoutArgument)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({{"Op", "TesselService:\\option", key.text}}));
+    PressKeys(key.modifiers, key.key);
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, recorderExe_);
+}
+
+TEST_F(KorvanedExecTest, HotkeyOfAProgramStartsIt)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({{"Run", "\"" + recorderExe_ + "\" by-hotkey", key.text}}));
+    PressKeys(key.modifiers, key.key);
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" by-hotkey");
+}
+
+TEST_F(KorvanedExecTest, MenuGroupOpensItsOwnSubMenu)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({
+        {"Top", "\"" + recorderExe_ + "\" top", ""},
+        {"Group", "", key.text},
+        {"Group/Child", "\"" + recorderExe_ + "\" child", ""},
+    }));
+    PressKeys(key.modifiers, key.key);
+    ASSERT_TRUE(ChooseFirstItem());
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" child");
+}
+
+TEST_F(KorvanedExecTest, CommandMenuOpensTheWholeMenu)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({
+        {"Top", "\"" + recorderExe_ + "\" top", ""},
+        {"Menu", "Service:CommandMenu", key.text},
+    }));
+    PressKeys(key.modifiers, key.key);
+    ASSERT_TRUE(ChooseFirstItem());
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" top");
+}
+
+TEST_F(KorvanedExecTest, AMenuGroupWithoutChildrenShowsNothing)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({{"Lonely", "", key.text}}));
+    PressKeys(key.modifiers, key.key);
+    WaitFor([] { return false; }, 500);
+    EXPECT_EQ(FindPopupMenu(daemon_.Id()), nullptr);
+    EXPECT_EQ(FindMessageBox(daemon_.Id()), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,371 @@
+#include "command.h"
+#include "daemon_window.h"
+#include "exec_test_support.h"
+#include "execute_command.h"
+#include "option_lock.h"
+#include "service_calls.h"
+#include "services.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+using namespace exec_test;
+using namespace testing_support;
+
+namespace {
+
+// What the stand-ins of the session, folder and recycle-bin calls saw.
+struct Calls {
+    std::vector<UINT> exitFlags;
+    BOOL exitResult = TRUE;
+    std::vector<SHELLEXECUTEINFOA> opened;
+    std::vector<HWND> emptied;
+    std::vector<DWORD> emptyFlags;
+    std::vector<bool> emptyAllDrives;
+};
+Calls* g_calls = nullptr;
+
+BOOL WINAPI FakeExitWindows(UINT flags, DWORD)
+{
+    g_calls->exitFlags.push_back(flags);
+    return g_calls->exitResult;
+}
+
+BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
+{
+    g_calls->opened.push_back(*info);
+    return TRUE;
+}
+
+HRESULT WINAPI FakeEmptyRecycleBin(HWND owner, LPCSTR root, DWORD flags)
+{
+    g_calls->emptied.push_back(owner);
+    g_calls->emptyFlags.push_back(flags);
+    g_calls->emptyAllDrives.push_back(root == nullptr);
+    return S_OK;
+}
+
+// The real command window of the daemon, created in this process while the
+// option mutex is held here, so it comes up with its services stopped and
+// reads no settings file. The platform calls that would end the session or
+// touch the recycle bin are replaced for the whole test.
+class ServicesTest : public ::testing::Test {
+protected:
+    ServicesTest()
+    {
+        g_calls = &calls_;
+        saved_ = CurrentServiceCalls();
+        CurrentServiceCalls() = ServiceCalls{FakeExitWindows, FakeShellExecuteEx, FakeEmptyRecycleBin};
+        mutex_ = CreateMutexA(nullptr, TRUE, kOptionMutexName);
+        DaemonWindow::RegisterWindowClass(GetModuleHandleA(nullptr));
+        window_ = CreateWindowExA(0, kCommandWindowClass, nullptr, WS_POPUP | WS_DLGFRAME, 50, 50, 0, 0, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    ~ServicesTest() override
+    {
+        if (IsWindow(window_)) DestroyWindow(window_);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        CloseHandle(mutex_);
+        CurrentServiceCalls() = saved_;
+        g_calls = nullptr;
+    }
+
+    DaemonWindow& Daemon() { return *reinterpret_cast<DaemonWindow*>(GetWindowLongPtrA(window_, 0)); }
+
+    int Run(const char* line) { return RunService(line, Daemon()); }
+
+    // Runs the line and answers its boxes; the boxes seen.
+    std::vector<BoxText> RunAnswered(const char* line, int answer, int& result)
+    {
+        BoxAnswerer boxes(answer);
+        result = Run(line);
+        return boxes.Boxes();
+    }
+
+    // Lets posted messages (WM_CLOSE) arrive.
+    void Pump() { WaitFor([] { return false; }, 200); }
+
+    Calls calls_;
+    ServiceCalls saved_ = {};
+    HANDLE mutex_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+TEST_F(ServicesTest, TableHoldsTheServicesInOrderAndIsSearchedWithoutCase)
+{
+    ASSERT_NE(window_, nullptr);
+    ASSERT_EQ(Daemon().GetCommandSet(), nullptr);
+    const std::vector<ServiceEntry>& table = Daemon().Services();
+    struct Row {
+        const char* name;
+        int parameter;
+    } rows[] = {
+        {"Exit", 0}, {"Start", 1}, {"Stop", 2}, {"Restart", 3}, {"Hotkey.Start", 1}, {"Hotkey.Stop", 2},
+        {"Hotkey.Restart", 3}, {"Switch", 0}, {"Option", 0}, {"CommandMenu", 0}, {"GetWinText", 0},
+        {"ScreenSaver", 0}, {"ShowDeskIcon", 1}, {"HideDeskIcon", 0}, {"Exit.Logoff", 1}, {"Exit.Reboot", 2},
+        {"Exit.Shutdown", 3}, {"Folder.Personal", 5}, {"Folder.Recycle", 10}, {"Folder.Computer", 17},
+        {"Folder.Controls", 3}, {"Folder.Recycle.Empty", 0},
+    };
+    ASSERT_EQ(table.size(), 22u);
+    for (size_t i = 0; i < table.size(); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        EXPECT_EQ(table[i].name, rows[i].name);
+        EXPECT_EQ(table[i].parameter, rows[i].parameter);
+        EXPECT_NE(table[i].handler, nullptr);
+        EXPECT_EQ(FindService(table, rows[i].name), &table[i]);
+    }
+    EXPECT_EQ(FindService(table, "hotkey.RESTART"), &table[6]);
+    EXPECT_EQ(FindService(table, "folder.recycle.empty"), &table[21]);
+    EXPECT_EQ(FindService(table, "Exit "), nullptr);
+    EXPECT_EQ(FindService(table, ""), nullptr);
+    EXPECT_EQ(FindService(table, "Exit.Logof"), nullptr);
+    EXPECT_EQ(FindService(table, nullptr), nullptr);
+}
+
+TEST_F(ServicesTest, LinesThatNameNoServiceReturnZero)
+{
+    BoxAnswerer boxes(IDNO);
+    for (const char* line : {"", " Exit", "Exit  ", "Exitt", "Folder", "\x81", "\"Exit\""}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(Run(line), 0);
+    }
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(IsWindow(window_));
+}
+
+TEST_F(ServicesTest, ExitAsksAndClosesOnlyOnYes)
+{
+    int result = 0;
+    std::vector<BoxText> boxes = RunAnswered("exit", IDNO, result);
+    EXPECT_EQ(result, 2);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, Ansi("終了の確認 - Korvane"));
+    EXPECT_EQ(boxes[0].text, Ansi("本当にKorvaneを終了してよろしいですか？Korvaneを終了すると提供中のサービスは全て停止してしまいます。"));
+    Pump();
+    EXPECT_TRUE(IsWindow(window_));
+
+    // A blank at the end makes an empty argument, which Exit ignores.
+    boxes = RunAnswered("EXIT ", IDYES, result);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(WaitFor([this] { return !IsWindow(window_); }));
+}
+
+TEST_F(ServicesTest, HotkeyAndMenuServicesNeedRunningServices)
+{
+    for (const char* line : {"Hotkey.Start", "Hotkey.Stop", "Hotkey.Restart", "CommandMenu"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(Run(line), 2);
+        EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
+    }
+    // The desktop-icon services do nothing while stopped, and say done.
+    EXPECT_EQ(Run("HideDeskIcon"), 1);
+    EXPECT_EQ(Run("ShowDeskIcon"), 1);
+    EXPECT_EQ(Run("ScreenSaver"), 1);
+}
+
+TEST_F(ServicesTest, ServiceOperationsSwitchTheState)
+{
+    BoxAnswerer boxes;
+    EXPECT_EQ(Run("Start"), 1);
+    EXPECT_NE(Daemon().GetCommandSet(), nullptr);
+    EXPECT_EQ(Run("Hotkey.Stop"), 1);
+    EXPECT_EQ(Run("Hotkey.Restart"), 1);
+    EXPECT_EQ(Run("Hotkey.Start"), 1);
+    EXPECT_EQ(Run("HideDeskIcon"), 1);
+    EXPECT_EQ(Run("ShowDeskIcon"), 1);
+    const CommandSet* before = Daemon().GetCommandSet();
+    EXPECT_EQ(Run("Start"), 1);  // a second start keeps the set
+    EXPECT_EQ(Daemon().GetCommandSet(), before);
+    EXPECT_EQ(Run("Restart"), 1);
+    EXPECT_NE(Daemon().GetCommandSet(), nullptr);
+    EXPECT_EQ(Run("Stop"), 1);
+    EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
+    EXPECT_EQ(Run("Stop"), 1);
+    EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
+    EXPECT_EQ(Run("Restart"), 1);
+    EXPECT_NE(Daemon().GetCommandSet(), nullptr);
+}
+
+TEST_F(ServicesTest, SessionServicesAskThenRequestTheRightEnd)
+{
+    struct Case {
+        const char* line;
+        const char* question;
+        UINT flags;  // on an NT platform
+    } cases[] = {
+        {"Exit.Logoff", "ログオフしてよろしいですか？", EWX_LOGOFF},
+        {"Exit.Reboot", "コンピュータを再起動してよろしいですか？", EWX_REBOOT},
+        {"Exit.Shutdown", "コンピュータをシャットダウンしてよろしいですか？", EWX_SHUTDOWN | EWX_POWEROFF},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        calls_.exitFlags.clear();
+        int result = 0;
+        std::vector<BoxText> boxes = RunAnswered(c.line, IDNO, result);
+        EXPECT_EQ(result, 2);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].title, Ansi("終了の確認 - Korvane"));
+        EXPECT_EQ(boxes[0].text, Ansi(c.question));
+        EXPECT_TRUE(calls_.exitFlags.empty());
+
+        boxes = RunAnswered(c.line, IDYES, result);
+        EXPECT_EQ(result, 1);
+        ASSERT_EQ(calls_.exitFlags.size(), 1u);
+        EXPECT_EQ(calls_.exitFlags[0], c.flags);
+        // An accepted request leaves the daemon running until the session ends.
+        Pump();
+        EXPECT_TRUE(IsWindow(window_));
+    }
+}
+
+TEST_F(ServicesTest, RefusedSessionEndEndsTheDaemon)
+{
+    calls_.exitResult = FALSE;
+    EXPECT_FALSE(EndSession(kShutDown));
+    EXPECT_TRUE(IsWindow(window_));
+    int result = 0;
+    RunAnswered("Exit.Logoff", IDYES, result);
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+TEST_F(ServicesTest, FolderServicesOpenTheirFolderByItemList)
+{
+    struct Case {
+        const char* line;
+        int folder;
+    } cases[] = {
+        {"Folder.Personal", CSIDL_PERSONAL},
+        {"Folder.Recycle", CSIDL_BITBUCKET},
+        {"Folder.Computer", CSIDL_DRIVES},
+        {"Folder.Controls", CSIDL_CONTROLS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        calls_.opened.clear();
+        EXPECT_EQ(Run(c.line), 1);
+        LPITEMIDLIST list = nullptr;
+        bool known = SUCCEEDED(SHGetSpecialFolderLocation(nullptr, c.folder, &list)) && list != nullptr;
+        if (list != nullptr) CoTaskMemFree(list);
+        if (!known) {
+            // Nothing to open: nothing is called and nothing is reported.
+            EXPECT_TRUE(calls_.opened.empty());
+            continue;
+        }
+        ASSERT_EQ(calls_.opened.size(), 1u);
+        const SHELLEXECUTEINFOA& info = calls_.opened[0];
+        EXPECT_EQ(info.cbSize, sizeof(SHELLEXECUTEINFOA));
+        EXPECT_EQ(info.fMask, static_cast<ULONG>(SEE_MASK_IDLIST));
+        EXPECT_NE(info.lpIDList, nullptr);
+        EXPECT_EQ(info.nShow, SW_SHOW);
+        EXPECT_EQ(info.lpVerb, nullptr);
+        EXPECT_EQ(info.hwnd, nullptr);
+    }
+    EXPECT_TRUE(OpenSpecialFolder(CSIDL_PERSONAL));
+}
+
+TEST_F(ServicesTest, EmptyRecycleBinLetsTheShellAsk)
+{
+    EXPECT_EQ(Run("Folder.Recycle.Empty"), 1);
+    ASSERT_EQ(calls_.emptied.size(), 1u);
+    EXPECT_EQ(calls_.emptied[0], window_);
+    EXPECT_EQ(calls_.emptyFlags[0], 0u);
+    EXPECT_TRUE(calls_.emptyAllDrives[0]);
+}
+
+// A visible window with a button and an empty static, for "GetWinText".
+class TextWindow {
+public:
+    TextWindow()
+    {
+        frame_ = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "frame", WS_POPUP | WS_VISIBLE | WS_BORDER, 100, 100, 300,
+                                 200, nullptr, nullptr, nullptr, nullptr);
+        button_ = CreateWindowExA(0, "BUTTON", Ansi("押すボタン").c_str(), WS_CHILD | WS_VISIBLE, 10, 10, 120, 40,
+                                  frame_, nullptr, nullptr, nullptr);
+        empty_ = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE, 10, 100, 120, 40, frame_, nullptr,
+                                 nullptr, nullptr);
+        WaitFor([] { return false; }, 200);
+    }
+    ~TextWindow() { DestroyWindow(frame_); }
+    static POINT Center(HWND window)
+    {
+        RECT r;
+        GetWindowRect(window, &r);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    HWND Button() const { return button_; }
+    HWND Empty() const { return empty_; }
+
+private:
+    HWND frame_, button_, empty_;
+};
+
+std::string ClipboardText()
+{
+    std::string text = "<none>";
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+TEST_F(ServicesTest, GetWinTextCopiesTheTextUnderTheCursor)
+{
+    TextWindow windows;
+    POINT button = TextWindow::Center(windows.Button());
+    ASSERT_TRUE(SetCursorPos(button.x, button.y));
+    EXPECT_EQ(Run("GetWinText"), 1);
+    EXPECT_EQ(ClipboardText(), Ansi("押すボタン"));
+
+    // A window without text leaves an empty text, not the previous one.
+    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(windows.Empty()), window_), 1);
+    EXPECT_EQ(ClipboardText(), "");
+}
+
+TEST_F(ServicesTest, ServiceCommandLinesRunTheirServiceOrShowError212)
+{
+    struct Case {
+        const char* cmdline;
+        bool error;
+    } cases[] = {
+        {"Service:Hotkey.Stop", false},
+        {"service:hotkey.stop", false},
+        {"TesselService:\\HOTKEY.STOP", false},
+        {"Service: Hotkey.Stop", true},
+        {"Service:Nothing", true},
+        {"TesselService:\\", true},
+        {"Service:Hotkey.Stop  x", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cmdline);
+        BoxAnswerer boxes;
+        Command command;
+        command.name = Ansi("名前");
+        command.cmdline = c.cmdline;
+        ExecuteCommand(Daemon(), command);
+        if (!c.error) {
+            EXPECT_TRUE(boxes.Boxes().empty());
+            continue;
+        }
+        ASSERT_TRUE(boxes.WaitForBoxes(1));
+        char expected[1024];
+        std::snprintf(expected, sizeof expected,
+                      Ansi("コマンド「%s」を実行できません。このコマンドは不正な独自拡張コマンド「%s」を呼び出しています。多くの場合、スペリングミスです。").c_str(),
+                      command.name.c_str(), c.cmdline);
+        EXPECT_EQ(boxes.Boxes()[0].text, expected);
+    }
+}
+
+} // namespace
