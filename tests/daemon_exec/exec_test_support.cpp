@@ -34,6 +34,8 @@ bool Recorder::WaitForRecord(Record& record, DWORD timeoutMs) const
     record.folder = fields[1];
     record.show = std::atoi(fields[2].c_str());
     record.environment.assign(fields.begin() + 3, fields.end());
+    // The NUL that closes the block leaves one empty field after the lines.
+    if (!record.environment.empty() && record.environment.back().empty()) record.environment.pop_back();
     return true;
 }
 

@@ -67,11 +67,14 @@ protected:
         if (daemon_.Handle() != nullptr && daemon_.Wait(5000) == STILL_ACTIVE) daemon_.Kill();
     }
 
-    bool Start(const std::vector<Row>& rows)
+    // Starts the daemon and waits until it holds the hotkey: its window
+    // exists before the services have started.
+    bool Start(const std::vector<Row>& rows, const FreeHotkey& key)
     {
         WriteFileText(folder_.File("local.ini"), LocalSettings(rows));
         if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
-        return WaitFor([] { return DaemonHandle() != nullptr; }, 15000);
+        if (!WaitFor([] { return DaemonHandle() != nullptr; }, 15000)) return false;
+        return WaitFor([&] { return HotkeyTaken(key.modifiers, key.key); }, 10000);
     }
 
     bool WaitForRecord(Record& record)
@@ -102,7 +105,7 @@ TEST_F(KorvanedExecTest, SwitchPassesItsFirstArgumentOnly)
 {
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
-    ASSERT_TRUE(Start({{"Sw", "Service:Switch \"C:\\a b\\x.ini\" dropped", key.text}}));
+    ASSERT_TRUE(Start({{"Sw", "Service:Switch \"C:\\a b\\x.ini\" dropped", key.text}}, key));
     PressKeys(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
@@ -113,7 +116,7 @@ TEST_F(KorvanedExecTest, OptionStartsTheControllerWithoutArgument)
 {
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
-    ASSERT_TRUE(Start({{"Op", "TesselService:\\option", key.text}}));
+    ASSERT_TRUE(Start({{"Op", "TesselService:\\option", key.text}}, key));
     PressKeys(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
@@ -124,7 +127,7 @@ TEST_F(KorvanedExecTest, HotkeyOfAProgramStartsIt)
 {
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
-    ASSERT_TRUE(Start({{"Run", "\"" + recorderExe_ + "\" by-hotkey", key.text}}));
+    ASSERT_TRUE(Start({{"Run", "\"" + recorderExe_ + "\" by-hotkey", key.text}}, key));
     PressKeys(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
@@ -139,7 +142,7 @@ TEST_F(KorvanedExecTest, MenuGroupOpensItsOwnSubMenu)
         {"Top", "\"" + recorderExe_ + "\" top", ""},
         {"Group", "", key.text},
         {"Group/Child", "\"" + recorderExe_ + "\" child", ""},
-    }));
+    }, key));
     PressKeys(key.modifiers, key.key);
     ASSERT_TRUE(ChooseFirstItem());
     Record record;
@@ -154,7 +157,7 @@ TEST_F(KorvanedExecTest, CommandMenuOpensTheWholeMenu)
     ASSERT_TRUE(Start({
         {"Top", "\"" + recorderExe_ + "\" top", ""},
         {"Menu", "Service:CommandMenu", key.text},
-    }));
+    }, key));
     PressKeys(key.modifiers, key.key);
     ASSERT_TRUE(ChooseFirstItem());
     Record record;
@@ -166,7 +169,7 @@ TEST_F(KorvanedExecTest, AMenuGroupWithoutChildrenShowsNothing)
 {
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
-    ASSERT_TRUE(Start({{"Lonely", "", key.text}}));
+    ASSERT_TRUE(Start({{"Lonely", "", key.text}}, key));
     PressKeys(key.modifiers, key.key);
     WaitFor([] { return false; }, 500);
     EXPECT_EQ(FindPopupMenu(daemon_.Id()), nullptr);
