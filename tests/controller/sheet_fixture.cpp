@@ -60,23 +60,25 @@ ErrorBoxes::ErrorBoxes(DWORD processId) : processId_(processId)
             HWND box = FindErrorBox(processId_);
             if (box && box != last) {
                 const std::string text = ReadMessageBox(box).text;
-                {
-                    std::lock_guard<std::mutex> hold(lock_);
-                    texts_.push_back(text);
-                }
-                AnswerMessageBox(box, IDOK);
-                last = box;
-            } else if (!box) {
-                last = nullptr;
+                std::lock_guard<std::mutex> hold(lock_);
+                texts_.push_back(text);
             }
-            Sleep(20);
+            // Answered again until it is gone: a box pressed before it is
+            // ready to take the press stays open otherwise.
+            if (box)
+                AnswerMessageBox(box, IDOK);
+            last = box;
+            Sleep(box ? 50 : 20);
         }
+        done_ = true;
     });
 }
 
 ErrorBoxes::~ErrorBoxes()
 {
+    // Reading a box sends it messages that this thread must pump.
     stop_ = true;
+    testing_support::WaitFor([this] { return done_.load(); }, 10000);
     thread_.join();
 }
 
@@ -88,13 +90,7 @@ std::vector<std::string> ErrorBoxes::Texts() const
 
 bool ErrorBoxes::WaitFor(size_t count, DWORD timeoutMs) const
 {
-    const DWORD start = GetTickCount();
-    while (Texts().size() < count) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return testing_support::WaitFor([&] { return Texts().size() >= count; }, timeoutMs);
 }
 
 void SheetTest::SetUp()

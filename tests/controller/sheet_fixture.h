@@ -30,6 +30,7 @@ public:
 private:
     DWORD processId_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
     mutable std::mutex lock_;
     std::vector<std::string> texts_;
     std::thread thread_;

@@ -110,8 +110,7 @@ TEST_F(SheetTest, OkSavesTheDesktopSectionOnlyWhenItsPageWasOpened)
     EXPECT_EQ(Saved("Desktop", "TaskbarTrans.Percent"), "0");
 }
 
-// Hangs under Wine in the direct StorePage call; the cause is not found yet.
-TEST_F(SheetTest, DISABLED_ShellPageWriteFailureIsReported)
+TEST_F(SheetTest, ShellPageWriteFailureIsReported)
 {
     // A folder that does not exist: the writes fail with error 3.
     const std::string missing = dir_.File("gone\\local.ini");
