@@ -74,7 +74,11 @@ protected:
         WriteFileText(folder_.File("local.ini"), LocalSettings(rows));
         if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
         if (!WaitFor([] { return DaemonHandle() != nullptr; }, 15000)) return false;
-        return WaitFor([&] { return HotkeyTaken(key.modifiers, key.key); }, 10000);
+        if (!WaitFor([&] { return HotkeyTaken(key.modifiers, key.key); }, 10000)) return false;
+        // Answered only once creation is over and the command set attached:
+        // a hotkey that arrives during the build is ignored.
+        DWORD_PTR answer = 0;
+        return SendMessageTimeoutA(DaemonHandle(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer) != 0;
     }
 
     bool WaitForRecord(Record& record)
@@ -174,6 +178,61 @@ TEST_F(KorvanedExecTest, AMenuGroupWithoutChildrenShowsNothing)
     WaitFor([] { return false; }, 500);
     EXPECT_EQ(FindPopupMenu(daemon_.Id()), nullptr);
     EXPECT_EQ(FindMessageBox(daemon_.Id()), nullptr);
+}
+
+// Probes seldom: a probe that holds the key at the moment the daemon
+// registers it would make the daemon's registration fail.
+bool WaitForHotkeyState(const FreeHotkey& key, bool taken)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (HotkeyTaken(key.modifiers, key.key) == taken) return true;
+        WaitFor([] { return false; }, 100);
+    }
+    return false;
+}
+
+TEST_F(KorvanedExecTest, RestartRereadsTheTableAndStopDropsIt)
+{
+    // The command being run belongs to the set that "Restart" and "Stop" destroy.
+    FreeHotkey restart = FindFreeHotkeyText();
+    FreeHotkey stop = FindFreeHotkeyText(1);
+    ASSERT_TRUE(stop.found && restart.found);
+    ASSERT_TRUE(Start({{"Restart", "Service:Restart", restart.text}}, restart));
+    WriteFileText(folder_.File("local.ini"),
+                  LocalSettings({{"Restart", "Service:Restart", restart.text}, {"Stop", "service:stop", stop.text}}));
+
+    BoxAnswerer boxes(IDOK, daemon_.Id());
+    PressKeys(restart.modifiers, restart.key);
+    bool ok = WaitForHotkeyState(stop, true);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(HotkeyTaken(restart.modifiers, restart.key));
+
+    PressKeys(stop.modifiers, stop.key);
+    EXPECT_TRUE(WaitForHotkeyState(restart, false));
+    EXPECT_FALSE(HotkeyTaken(stop.modifiers, stop.key));
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(DaemonHandle(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0u);
+    EXPECT_EQ(FindMessageBox(daemon_.Id()), nullptr);
+}
+
+TEST_F(KorvanedExecTest, TrayIconRunsOptionAndCommandMenu)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({{"Top", "\"" + recorderExe_ + "\" from-menu", key.text}}, key));
+    HWND daemon = DaemonHandle();
+    // The tray's notification: icon 1 in wParam, the mouse message in lParam.
+    PostMessageA(daemon, WM_USER + 1, 1, WM_RBUTTONDOWN);
+    ASSERT_TRUE(ChooseFirstItem());
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" from-menu");
+
+    DeleteFileA((recorderExe_ + ".log").c_str());
+    PostMessageA(daemon, WM_USER + 1, 1, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, recorderExe_);  // the controller's path, no argument
 }
 
 } // namespace
