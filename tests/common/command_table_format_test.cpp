@@ -1,3 +1,4 @@
+#include "command_builder.h"
 #include "command_table.h"
 #include "ini_section.h"
 
@@ -19,16 +20,6 @@ IniSection SectionOfLines(const std::vector<std::string>& lines)
     IniSection section;
     section.Parse(block.data(), block.size());
     return section;
-}
-
-Command MakeCommand(const char* caption, const char* cmdline, int key = 0, int modifiers = 0)
-{
-    Command c;
-    SplitCaption(caption, c.path, c.name);
-    c.cmdline = cmdline;
-    c.virtualKey = key;
-    c.modifiers = modifiers;
-    return c;
 }
 
 } // namespace

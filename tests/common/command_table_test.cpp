@@ -1,3 +1,4 @@
+#include "command_builder.h"
 #include "command_table.h"
 #include "settings_file.h"
 #include "test_support.h"
@@ -9,16 +10,6 @@
 using namespace testing_support;
 
 namespace {
-
-Command MakeCommand(const char* caption, const char* cmdline, int key = 0, int modifiers = 0)
-{
-    Command c;
-    SplitCaption(caption, c.path, c.name);
-    c.cmdline = cmdline;
-    c.virtualKey = key;
-    c.modifiers = modifiers;
-    return c;
-}
 
 size_t CountOf(const std::string& text, const std::string& what)
 {

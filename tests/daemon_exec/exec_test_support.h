@@ -48,9 +48,6 @@ private:
     bool registered_ = false;
 };
 
-// Presses a key combination (MOD_* flags and a virtual key) with SendInput.
-void PressKeys(UINT modifiers, UINT key);
-
 // Closes every visible box or dialog of this process that shows up within the time.
 void CloseStrayBoxes(DWORD timeoutMs);
 

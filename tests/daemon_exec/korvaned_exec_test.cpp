@@ -110,7 +110,7 @@ TEST_F(KorvanedExecTest, SwitchPassesItsFirstArgumentOnly)
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
     ASSERT_TRUE(Start({{"Sw", "Service:Switch \"C:\\a b\\x.ini\" dropped", key.text}}, key));
-    PressKeys(key.modifiers, key.key);
+    testing_support::PressHotkey(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, recorderExe_ + " \"C:\\a b\\x.ini\"");
@@ -121,7 +121,7 @@ TEST_F(KorvanedExecTest, OptionStartsTheControllerWithoutArgument)
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
     ASSERT_TRUE(Start({{"Op", "TesselService:\\option", key.text}}, key));
-    PressKeys(key.modifiers, key.key);
+    testing_support::PressHotkey(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, recorderExe_);
@@ -132,7 +132,7 @@ TEST_F(KorvanedExecTest, HotkeyOfAProgramStartsIt)
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
     ASSERT_TRUE(Start({{"Run", "\"" + recorderExe_ + "\" by-hotkey", key.text}}, key));
-    PressKeys(key.modifiers, key.key);
+    testing_support::PressHotkey(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" by-hotkey");
@@ -147,7 +147,7 @@ TEST_F(KorvanedExecTest, MenuGroupOpensItsOwnSubMenu)
         {"Group", "", key.text},
         {"Group/Child", "\"" + recorderExe_ + "\" child", ""},
     }, key));
-    PressKeys(key.modifiers, key.key);
+    testing_support::PressHotkey(key.modifiers, key.key);
     ASSERT_TRUE(ChooseFirstItem());
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
@@ -162,7 +162,7 @@ TEST_F(KorvanedExecTest, CommandMenuOpensTheWholeMenu)
         {"Top", "\"" + recorderExe_ + "\" top", ""},
         {"Menu", "Service:CommandMenu", key.text},
     }, key));
-    PressKeys(key.modifiers, key.key);
+    testing_support::PressHotkey(key.modifiers, key.key);
     ASSERT_TRUE(ChooseFirstItem());
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
@@ -174,7 +174,7 @@ TEST_F(KorvanedExecTest, AMenuGroupWithoutChildrenShowsNothing)
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
     ASSERT_TRUE(Start({{"Lonely", "", key.text}}, key));
-    PressKeys(key.modifiers, key.key);
+    testing_support::PressHotkey(key.modifiers, key.key);
     WaitFor([] { return false; }, 500);
     EXPECT_EQ(FindPopupMenu(daemon_.Id()), nullptr);
     EXPECT_EQ(FindMessageBox(daemon_.Id()), nullptr);
@@ -202,13 +202,13 @@ TEST_F(KorvanedExecTest, RestartRereadsTheTableAndStopDropsIt)
                   LocalSettings({{"Restart", "Service:Restart", restart.text}, {"Stop", "service:stop", stop.text}}));
 
     BoxAnswerer boxes(IDOK, daemon_.Id());
-    PressKeys(restart.modifiers, restart.key);
+    testing_support::PressHotkey(restart.modifiers, restart.key);
     bool ok = WaitForHotkeyState(stop, true);
     EXPECT_TRUE(boxes.Boxes().empty());
     ASSERT_TRUE(ok);
     EXPECT_TRUE(HotkeyTaken(restart.modifiers, restart.key));
 
-    PressKeys(stop.modifiers, stop.key);
+    testing_support::PressHotkey(stop.modifiers, stop.key);
     EXPECT_TRUE(WaitForHotkeyState(restart, false));
     EXPECT_FALSE(HotkeyTaken(stop.modifiers, stop.key));
     DWORD_PTR answer = 0;

@@ -104,6 +104,9 @@ private:
     std::thread thread_;
 };
 
+// Presses and releases a hotkey with SendInput (MOD_* flags and a virtual key).
+void PressHotkey(UINT modifiers, UINT key);
+
 // A combination that nobody has registered: probes RegisterHotKey and
 // releases it again. False when none of the candidates is free.
 bool FindFreeHotkey(UINT& modifiers, UINT& key);

@@ -279,6 +279,31 @@ bool BoxAnswerer::WaitForBoxes(size_t count, DWORD timeoutMs) const
     return WaitFor([&] { return Boxes().size() >= count; }, timeoutMs);
 }
 
+void PressHotkey(UINT modifiers, UINT key)
+{
+    std::vector<WORD> keys;
+    if (modifiers & MOD_CONTROL) keys.push_back(VK_CONTROL);
+    if (modifiers & MOD_ALT) keys.push_back(VK_MENU);
+    if (modifiers & MOD_SHIFT) keys.push_back(VK_SHIFT);
+    if (modifiers & MOD_WIN) keys.push_back(VK_LWIN);
+    keys.push_back(static_cast<WORD>(key));
+    std::vector<INPUT> inputs;
+    for (WORD vk : keys) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        inputs.push_back(in);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = *it;
+        in.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 bool FindFreeHotkey(UINT& modifiers, UINT& key)
 {
     const UINT mods[] = {MOD_CONTROL | MOD_ALT | MOD_SHIFT, MOD_CONTROL | MOD_ALT, MOD_CONTROL | MOD_SHIFT};
