@@ -50,10 +50,10 @@ LRESULT CALLBACK DaemonWindow::WindowProc(HWND window, UINT message, WPARAM wPar
     if (message == WM_CREATE) {
         DaemonWindow* daemon = new (std::nothrow) DaemonWindow(window);
         if (daemon == nullptr) return -1;
-        daemon->Create();
-        // Stored only now: messages that nested loops of the start-up (error
-        // boxes of the build) deliver meanwhile go to the default procedure.
+        // Stored first: calls to the tray and boxes of the build deliver sent
+        // messages (remote codes, "TaskbarCreated") before the start-up ends.
         SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(daemon));
+        daemon->Create();
         return 0;
     }
     if (message == WM_DESTROY) {
@@ -83,8 +83,18 @@ void DaemonWindow::Create()
     remoteMessage_ = RegisterWindowMessageA(kRemoteControlMessageName);
     taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
     if (ProbeOptionMutex()) StartServices();
+    busy_ = true;
     AddTrayIcon();
     FillServiceTable(services_);
+    busy_ = false;
+    PostPendingRemoteCode();
+}
+
+void DaemonWindow::PostPendingRemoteCode()
+{
+    if (pendingRemoteCode_ == 0) return;
+    PostMessageA(window_, kRemoteMessage, pendingRemoteCode_, 0);
+    pendingRemoteCode_ = 0;
 }
 
 bool DaemonWindow::LoadIcons()
@@ -106,10 +116,14 @@ bool DaemonWindow::LoadIcons()
 
 void DaemonWindow::StartServices()
 {
-    if (!commandSet_) {
+    if (!commandSet_ && !busy_) {
         // Attached only once complete: hotkeys and menu choices that arrive
         // while a box of the build is open find no command set.
-        commandSet_ = BuildCommandSet(window_);
+        busy_ = true;
+        std::unique_ptr<CommandSet> built = BuildCommandSet(window_);
+        busy_ = false;
+        commandSet_ = std::move(built);
+        PostPendingRemoteCode();
     }
     SetTrayTip(true);
 }
@@ -118,7 +132,11 @@ void DaemonWindow::StopServices()
 {
     // Moved out first, so a nested message during the teardown finds no set.
     std::unique_ptr<CommandSet> old = std::move(commandSet_);
+    const bool wasBusy = busy_;
+    busy_ = true;
     old.reset();
+    busy_ = wasBusy;
+    if (!busy_) PostPendingRemoteCode();
     SetTrayTip(false);
 }
 
@@ -221,6 +239,11 @@ void DaemonWindow::CallService(const char* name)
 
 void DaemonWindow::OnRemoteControl(WPARAM code)
 {
+    if (busy_) {
+        // The end of the daemon outranks any later start or stop.
+        if (pendingRemoteCode_ != kRemoteEndDaemon) pendingRemoteCode_ = code;
+        return;
+    }
     switch (code) {
     case kRemoteStartServices:
         StartServices();

@@ -50,10 +50,15 @@ private:
     void OnTrayNotify(UINT iconId, UINT mouseMessage);
     void OnRemoteControl(WPARAM code);
     void CallService(const char* name);
+    void PostPendingRemoteCode();
 
     HWND window_;
     UINT remoteMessage_ = 0;
     UINT taskbarCreatedMessage_ = 0;
+    // Set while a command set is built or torn down, or the tray icon added:
+    // a remote code that a nested loop delivers meanwhile waits until then.
+    bool busy_ = false;
+    WPARAM pendingRemoteCode_ = 0;
     std::unique_ptr<CommandSet> commandSet_;
     std::vector<ServiceEntry> services_;
 };

@@ -67,6 +67,10 @@ bool StartProcess(const LaunchRequest& request, const EnvironmentBlock* block)
 
 bool OpenWithShell(const LaunchRequest& request)
 {
+    // No file has a longer name than a command line may have; Wine's shell
+    // even crashes on such a name instead of failing.
+    constexpr std::size_t kLongestCommandLine = 32767;
+    if (request.commandLine.size() > kLongestCommandLine) return false;
     const char* folder = request.workingFolder.empty() ? nullptr : request.workingFolder.c_str();
     HINSTANCE result = ShellExecuteA(nullptr, "open", request.commandLine.c_str(), nullptr, folder, request.showCmd);
     return reinterpret_cast<INT_PTR>(result) > 32;

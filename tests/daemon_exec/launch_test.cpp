@@ -184,6 +184,9 @@ TEST(OpenWithShell, OpensADocumentInItsFolderAndFailsForNothing)
 
     BoxAnswerer boxes(IDOK);  // Wine may show its own error box on a failed open
     EXPECT_FALSE(OpenWithShell(LaunchRequest{work.File("missing" + std::string(DocumentType::kExtension)), "", 1}));
+    // Longer than any command line: refused before the shell sees it (Wine's
+    // shell crashes the calling process on such a name).
+    EXPECT_FALSE(OpenWithShell(LaunchRequest{work.File(std::string(40000, 'x')), "", 1}));
 }
 
 } // namespace
