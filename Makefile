@@ -36,4 +36,5 @@ bench: build
 
 clean:
 	tools/wine-run --root build/win64/wine --cleanup 2>/dev/null || true
+	tools/wine-run --root build/win64/demo-wine --cleanup 2>/dev/null || true
 	rm -rf build

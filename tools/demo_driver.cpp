@@ -1,6 +1,7 @@
-// Drives the demonstration: presses a command's hotkey at the running daemon,
-// waits for what the command writes, opens the command menu for a screenshot,
-// and ends the daemon with remote-control code 3 (unless told to keep it).
+// Drives the demonstration: starts the daemon of the program folder, presses
+// a command's hotkey, waits for what the command writes, opens the command
+// menu for a screenshot, and ends the daemon with remote-control code 3
+// (unless told to keep it). "demo-result.txt" in the folder says "ok" at the end.
 //
 //   demo_driver <program folder> [--keep]
 #include "option_lock.h"
@@ -67,10 +68,24 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: demo_driver <program folder> [--keep]\n");
         return 2;
     }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::string folder = argv[1];
     if (folder.back() != '\\') folder += '\\';
     const bool keep = argc > 2 && std::strcmp(argv[2], "--keep") == 0;
 
+    const std::string result = folder + "demo-result.txt";
+    DeleteFileA(result.c_str());
+    std::string daemonLine = "\"" + folder + "korvaned.exe\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &daemonLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &info)) {
+        std::printf("demo: korvaned.exe could not be started (error %lu)\n", GetLastError());
+        return 1;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
     if (!WaitUntil(20000, DaemonRunning, "")) {
         std::printf("demo: the daemon did not start\n");
         return 1;
@@ -101,14 +116,21 @@ int main(int argc, char** argv)
         PressChord({VK_ESCAPE});
     } else {
         std::printf("demo: the command menu did not open\n");
-    }
-
-    if (keep) return 0;
-    BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), kRemoteEndDaemon);
-    if (!WaitUntil(5000, DaemonGone, "")) {
-        std::printf("demo: the daemon did not end\n");
+        BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), kRemoteEndDaemon);
         return 1;
     }
-    std::printf("demo: code 3 ended the daemon\n");
+
+    if (!keep) {
+        BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), kRemoteEndDaemon);
+        if (!WaitUntil(5000, DaemonGone, "")) {
+            std::printf("demo: the daemon did not end\n");
+            return 1;
+        }
+        std::printf("demo: code 3 ended the daemon\n");
+    }
+    HANDLE file = CreateFileA(result.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, "ok", 2, &written, nullptr);
+    CloseHandle(file);
     return 0;
 }

@@ -200,15 +200,21 @@ TEST_F(KorvanedTest, CodeThreeEndsTheDaemonWithHotkeysFreeAndTheIconGone)
     ASSERT_TRUE(Start());
     ASSERT_TRUE(TrayIconPresent(window_));
 
-    // A restarted shell broadcasts "TaskbarCreated" (Wine never does: we do).
+    // A restarted shell broadcasts "TaskbarCreated" to every top-level window.
+    // Wine never does, so the test sends it to the daemon's window itself: a
+    // broadcast of our own reached the daemon only sometimes while other
+    // programs of the run were starting.
     NOTIFYICONDATAA data = {};
     data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = window_;
     data.uID = 1;
     ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
     EXPECT_FALSE(TrayIconPresent(window_));
-    SendMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(TrayIconPresent(window_));
+    DWORD_PTR result = 0;
+    ASSERT_NE(SendMessageTimeoutA(window_, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_NORMAL, 10000,
+                                  &result),
+              0);
+    EXPECT_TRUE(WaitFor([&] { return TrayIconPresent(window_); }));
 
     Broadcast(kRemoteEndDaemon);
     EXPECT_EQ(daemon_.Wait(10000), 0u);
