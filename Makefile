@@ -31,10 +31,11 @@ test-win64: win64
 demo: win64
 	tools/demo
 
-bench: build
+bench: win64
 	tools/run-bench
 
 clean:
 	tools/wine-run --root build/win64/wine --cleanup 2>/dev/null || true
 	tools/wine-run --root build/win64/demo-wine --cleanup 2>/dev/null || true
+	tools/wine-run --root build/win64/bench-wine --cleanup 2>/dev/null || true
 	rm -rf build

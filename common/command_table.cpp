@@ -34,6 +34,20 @@ void CommandTable::LoadFrom(const IniSection& section)
     }
 }
 
+namespace {
+
+// A value is one line of the file: a line break (or a NUL, which ends the
+// line in the written block) would cut it and start a key of its own there.
+std::string OneLine(std::string value)
+{
+    for (char& c : value) {
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    }
+    return value;
+}
+
+} // namespace
+
 std::vector<std::string> CommandTable::ToLines() const
 {
     std::vector<std::string> lines;
@@ -42,11 +56,11 @@ std::vector<std::string> CommandTable::ToLines() const
     for (std::size_t i = 0; i < commands_.size(); ++i) {
         const Command& c = commands_[i];
         FormatHotkey(c.virtualKey, c.modifiers, hotkey);
-        lines.push_back(CmdTableKey(i, ".caption=") + ProfileValueText(JoinPath(c.path)));
-        lines.push_back(CmdTableKey(i, ".cmdline=") + ProfileValueText(c.cmdline));
-        lines.push_back(CmdTableKey(i, ".cmdline.dir=") + ProfileValueText(c.dir));
+        lines.push_back(CmdTableKey(i, ".caption=") + OneLine(JoinPath(c.path)));
+        lines.push_back(CmdTableKey(i, ".cmdline=") + OneLine(c.cmdline));
+        lines.push_back(CmdTableKey(i, ".cmdline.dir=") + OneLine(c.dir));
         lines.push_back(CmdTableKey(i, ".cmdline.showcmd=") + ShowCmdToName(c.showCmd));
-        lines.push_back(CmdTableKey(i, ".cmdline.env=") + ProfileValueText(c.envFile));
+        lines.push_back(CmdTableKey(i, ".cmdline.env=") + OneLine(c.envFile));
         lines.push_back(CmdTableKey(i, ".hotkey=") + hotkey);
     }
     return lines;

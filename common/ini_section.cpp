@@ -1,7 +1,5 @@
 #include "ini_section.h"
 
-#include "multibyte.h"
-
 #include <cstring>
 
 namespace {
@@ -35,15 +33,7 @@ std::string CleanProfileValue(const char* begin, const char* end)
         ++begin;
         --end;
     }
-    // Cut at a character boundary, so no lone lead byte ends the value.
-    const char* cut = begin;
-    while (cut < end) {
-        const bool lead = IsLeadByte(static_cast<unsigned char>(*cut)) && cut + 1 < end;
-        const char* next = cut + (lead ? 2 : 1);
-        if (static_cast<std::size_t>(next - begin) > kMaxValueLength) break;
-        cut = next;
-    }
-    return std::string(begin, cut);
+    return std::string(begin, end);
 }
 
 void IniSection::Parse(const char* block, std::size_t size)
@@ -58,7 +48,10 @@ void IniSection::Parse(const char* block, std::size_t size)
         const char* keyEnd = eq ? eq : lineEnd;
         Trim(keyBegin, keyEnd);
         if (keyBegin < keyEnd) {
-            std::string value = eq ? CleanProfileValue(eq + 1, lineEnd) : std::string();
+            const char* valueBegin = eq ? eq + 1 : lineEnd;
+            const char* valueEnd = lineEnd;
+            Trim(valueBegin, valueEnd);
+            std::string value(valueBegin, valueEnd);
             values_.emplace(LowerAscii(keyBegin, keyEnd), std::move(value));
         }
         p = lineEnd + 1;

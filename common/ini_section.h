@@ -4,13 +4,6 @@
 #include <string>
 #include <unordered_map>
 
-// Longest value one key read returns: the per-key read buffer holds 1024 characters.
-constexpr std::size_t kMaxValueLength = 1023;
-
-// The keys of one INI section, read in one call and looked up as the per-key
-// profile read would find them: key names without regard to ASCII case, the
-// first of duplicate keys winning, blanks around key and value removed, one
-// pair of enclosing quotation marks removed, values cut to kMaxValueLength.
 class IniSection {
 public:
     // block: "key=value" lines, each ended by a NUL, as the section read returns them.
@@ -23,7 +16,8 @@ private:
     std::unordered_map<std::string, std::string> values_;
 };
 
-// The cleaned value of one raw line value (blanks, quotes, length).
+// What the per-key profile read gives for one stored value: blanks around it
+// and one pair of enclosing quotation marks removed.
 std::string CleanProfileValue(const char* begin, const char* end);
 
 // The text to write so that a profile read gives `value` back: the read

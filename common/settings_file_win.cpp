@@ -58,10 +58,18 @@ bool SettingsFile::HasValue(const char* section, const char* key) const
 bool SettingsFile::ReadString(const char* section, const char* key, std::string& target) const
 {
     if (!open_ || !HasPath(path_)) return false;
-    char value[1024] = {};
-    const DWORD n = GetPrivateProfileStringA(section, key, "", value, sizeof value, path_);
-    if (n == 0 || value[0] == '\0') return false;
-    target.assign(value, std::strlen(value));
+    // Read whole: the call reports size - 1 when the value did not fit, and
+    // a value cut here would be written back cut by the next save.
+    std::string value(1024, '\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(value.size());
+        const DWORD n = GetPrivateProfileStringA(section, key, "", &value[0], size, path_);
+        if (n + 2 < size || size >= 0x1000000) break;
+        value.assign(static_cast<std::size_t>(size) * 2, '\0');
+    }
+    const std::size_t length = std::strlen(value.c_str());
+    if (length == 0) return false;
+    target.assign(value.c_str(), length);
     return true;
 }
 

@@ -241,6 +241,7 @@ void CommandTablePage::OnBeginDrag(HTREEITEM item)
         ImageList_DragEnter(treeView_, pt.x, pt.y);
     }
     SetCapture(window_);
+    dropTarget_ = nullptr;
     dragNode_ = node;
     dragging_ = true;
 }
@@ -256,6 +257,7 @@ void CommandTablePage::OnDragOver()
     hit.pt = pt;
     auto item = reinterpret_cast<HTREEITEM>(SendMessageA(treeView_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     // Hide the image while the tree repaints, or it leaves trails behind.
+    dropTarget_ = item;
     if (dragImage_)
         ImageList_DragShowNolock(FALSE);
     TreeView_SelectDropTarget(treeView_, item);
@@ -266,7 +268,8 @@ void CommandTablePage::OnDragOver()
 void CommandTablePage::OnDrop()
 {
     dragging_ = false;
-    CommandNode* target = NodeOf(TreeView_GetDropHilight(treeView_));
+    CommandNode* target = NodeOf(dropTarget_);
+    dropTarget_ = nullptr;
     TreeView_SelectDropTarget(treeView_, nullptr);
     if (dragImage_) {
         ImageList_DragLeave(treeView_);

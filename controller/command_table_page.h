@@ -52,6 +52,9 @@ private:
     CommandTree model_;
     CommandNode* dragNode_ = nullptr;
     HIMAGELIST dragImage_ = nullptr;
+    // The item under the cursor during a drag, kept here: the control's drop
+    // highlight is only shown (Wine keeps it when cleared without a selection).
+    HTREEITEM dropTarget_ = nullptr;
     bool rebuilding_ = false;
 };
 

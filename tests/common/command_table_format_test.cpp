@@ -68,9 +68,11 @@ TEST(CommandTableFormatTest, LoadStopsAtTheFirstMissingOrEmptyCaption)
     empty.LoadFrom(SectionOfLines({"cmd[0].caption=", "cmd[1].caption=B"}));
     EXPECT_EQ(empty.Size(), 0u);
 
-    CommandTable quotedEmpty;
-    quotedEmpty.LoadFrom(SectionOfLines({"cmd[0].caption=\"\"", "cmd[1].caption=B"}));
-    EXPECT_EQ(quotedEmpty.Size(), 0u);
+    // Values count as stored: two quotation marks are a caption, not an empty one.
+    CommandTable quoted;
+    quoted.LoadFrom(SectionOfLines({"cmd[0].caption=\"\"", "cmd[1].caption=B"}));
+    ASSERT_EQ(quoted.Size(), 2u);
+    EXPECT_EQ(quoted[0].name, "\"\"");
 }
 
 TEST(CommandTableFormatTest, LoadDecodesEveryField)
@@ -92,8 +94,8 @@ TEST(CommandTableFormatTest, LoadDecodesEveryField)
     EXPECT_EQ(JoinPath(a.path), "A/B/C");
     EXPECT_EQ(a.path.Count(), 3u);
     EXPECT_EQ(a.name, "C");
-    // The read strips one enclosing pair of quotation marks, as the platform does.
-    EXPECT_EQ(a.cmdline, "C:\\Program Files\\app.exe\" \"%1");
+    // Blanks around the value go, its quotation marks stay.
+    EXPECT_EQ(a.cmdline, "\"C:\\Program Files\\app.exe\" \"%1\"");
     EXPECT_EQ(a.dir, "C:\\work");
     EXPECT_EQ(a.showCmd, 3);
     EXPECT_EQ(a.envFile, "vars.env");

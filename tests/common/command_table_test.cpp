@@ -33,23 +33,32 @@ TEST(CommandTableFileTest, SaveReplacesTheWholeSection)
     table.Append(MakeCommand("Tools", ""));
     table.Append(MakeCommand("Tools/Editor", "notepad.exe", 0x45, 3));
     table.Append(MakeCommand("Quoted", "\"C:\\Program Files\\app.exe\" \"%1\""));
+    const std::string longLine = "tool.exe " + std::string(1500, 'a') + Ansi("表");
+    table.Append(MakeCommand("Long", longLine.c_str()));
+    table.Append(MakeCommand("Broken", "a.exe\r\ncmd[9].caption=Injected"));
     ASSERT_TRUE(table.Save(file));
 
     const std::string text = ReadFileText(file.Path());
-    EXPECT_EQ(CountOf(text, "cmd["), 18u);
-    EXPECT_EQ(text.find("cmd[3]"), std::string::npos);
+    // Six keys for each of the five commands, and the text inside the last value.
+    EXPECT_EQ(CountOf(text, "cmd["), 31u);
+    EXPECT_EQ(text.find("Old"), std::string::npos);
+    // Stored as the table holds it, so other readers of the file see the same.
+    EXPECT_NE(text.find("cmd[2].cmdline=\"C:\\Program Files\\app.exe\" \"%1\"\r\n"), std::string::npos);
     EXPECT_NE(text.find("cmd[1].caption=Tools/Editor"), std::string::npos);
     EXPECT_NE(text.find("cmd[1].hotkey=Ctrl+Alt+E"), std::string::npos);
     EXPECT_TRUE(file.ReadBool("Desktop", "HideIcon"));
 
     CommandTable loaded;
     ASSERT_TRUE(loaded.Load(file));
-    ASSERT_EQ(loaded.Size(), 3u);
+    ASSERT_EQ(loaded.Size(), 5u);
     EXPECT_EQ(JoinPath(loaded[1].path), "Tools/Editor");
     EXPECT_EQ(loaded[1].virtualKey, 0x45);
     EXPECT_EQ(loaded[1].modifiers, 3);
     // A command line that begins and ends with a quotation mark survives the platform's read.
     EXPECT_EQ(loaded[2].cmdline, "\"C:\\Program Files\\app.exe\" \"%1\"");
+    EXPECT_EQ(loaded[3].cmdline, longLine);
+    // A line break would have started a key of its own.
+    EXPECT_EQ(loaded[4].cmdline, "a.exe  cmd[9].caption=Injected");
 
     CommandTable empty;
     ASSERT_TRUE(empty.Save(file));
@@ -59,7 +68,7 @@ TEST(CommandTableFileTest, SaveReplacesTheWholeSection)
     EXPECT_TRUE(file.ReadBool("Desktop", "HideIcon"));
 }
 
-TEST(CommandTableFileTest, LoadsHandWrittenFilesAsTheKeyReadsSeeThem)
+TEST(CommandTableFileTest, LoadsHandWrittenFilesWithTheKeyReadsRulesAndValuesAsStored)
 {
     TempDir dir;
     SettingsFile file;
@@ -77,7 +86,7 @@ TEST(CommandTableFileTest, LoadsHandWrittenFilesAsTheKeyReadsSeeThem)
     ASSERT_TRUE(table.Load(file));
     ASSERT_EQ(table.Size(), 2u);
     EXPECT_EQ(table[0].name, Ansi("メニュー"));
-    EXPECT_EQ(table[0].cmdline, "C:\\a b\\x.exe");
+    EXPECT_EQ(table[0].cmdline, "\"C:\\a b\\x.exe\"");
     EXPECT_EQ(table[0].showCmd, 3);
     EXPECT_EQ(table[0].modifiers, 2);
     EXPECT_EQ(table[0].virtualKey, 0);

@@ -122,12 +122,18 @@ TEST_F(SettingsFileTest, ReadBoolKnowsOnlyTheExactFalseWords)
     for (const char* key : {"upper", "yes", "one"}) EXPECT_TRUE(file.ReadBool("B", key)) << key;
 }
 
-TEST_F(SettingsFileTest, LongValuesReadAsTheirFirst1023Characters)
+TEST_F(SettingsFileTest, LongValuesAreReadWhole)
 {
-    ASSERT_TRUE(file.WriteString("S", "Long", std::string(1500, 'x').c_str()));
-    std::string value;
-    ASSERT_TRUE(file.ReadString("S", "Long", value));
-    EXPECT_EQ(value, std::string(1023, 'x'));
+    // A double-byte character where a 1,024-character buffer would cut it.
+    const std::string values[] = {std::string(1500, 'x'), std::string(1022, 'a') + Ansi("表") + "tail",
+                                  std::string(1023, 'b'), std::string(5000, 'c')};
+    for (const std::string& written : values) {
+        SCOPED_TRACE(written.size());
+        ASSERT_TRUE(file.WriteString("S", "Long", written.c_str()));
+        std::string value;
+        ASSERT_TRUE(file.ReadString("S", "Long", value));
+        EXPECT_EQ(value, written);
+    }
 }
 
 TEST_F(SettingsFileTest, WriteSectionReplacesOnlyThatSection)
@@ -161,13 +167,20 @@ TEST_F(SettingsFileTest, SectionReadMatchesKeyReads)
     IniSection section;
     ASSERT_TRUE(file.ReadSection("Big", section));
     EXPECT_EQ(section.Size(), 3002u);
-    for (const char* key : {"key0", "KEY1234", "key2999", "quoted", "padded"}) {
+    for (const char* key : {"key0", "KEY1234", "key2999", "padded"}) {
         std::string perKey;
         ASSERT_TRUE(file.ReadString("Big", key, perKey)) << key;
         const std::string* fromSection = section.Find(key);
         ASSERT_NE(fromSection, nullptr) << key;
         EXPECT_EQ(*fromSection, perKey) << key;
     }
+    // Only the quotation marks differ: the per-key read drops one pair, the
+    // section keeps the value as stored.
+    std::string perKey;
+    ASSERT_TRUE(file.ReadString("Big", "quoted", perKey));
+    EXPECT_EQ(perKey, "a b\" \"c");
+    ASSERT_NE(section.Find("quoted"), nullptr);
+    EXPECT_EQ(*section.Find("quoted"), "\"a b\" \"c\"");
     IniSection missing;
     EXPECT_TRUE(file.ReadSection("NoSuchSection", missing));
     EXPECT_EQ(missing.Size(), 0u);

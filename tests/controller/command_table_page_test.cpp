@@ -168,6 +168,28 @@ TEST_F(SheetTest, FailedWriteShowsAnErrorAndKeepsTheSheetOpen)
     EXPECT_EQ(Page(), tablePage_);
 }
 
+TEST_F(SheetTest, FileHeldOpenByAnotherProgramKeepsTheSheetOpenUntilItCanBeWritten)
+{
+    WriteTable({"A", "B"});
+    OpenSheet();
+    const std::string before = LocalText();
+    HANDLE held = CreateFileA(localPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        ErrorBoxes boxes;
+        EXPECT_FALSE(Press(PSBTN_OK));
+        ASSERT_TRUE(boxes.WaitFor(1));
+        EXPECT_EQ(boxes.Texts()[0], Sjis("コマンドテーブルを保存できませんでした。設定ファイル ") + localPath_ +
+                                        Sjis(" に書き込めません。"));
+    }
+    EXPECT_EQ(Page(), tablePage_);
+    CloseHandle(held);
+    EXPECT_EQ(LocalText(), before);
+    // Once the other program lets go, OK saves and closes.
+    EXPECT_TRUE(Press(PSBTN_OK));
+    EXPECT_EQ(Saved("CmdTable", "cmd[1].caption"), "B");
+}
+
 TEST_F(SheetTest, DoubleClickOnTheGroupNeitherOpensNorExpands)
 {
     WriteTable({"A/B"});
@@ -258,4 +280,12 @@ TEST_F(SheetTest, DragAndDropWithRealMouseInput)
     EXPECT_EQ(Saved("CmdTable", "cmd[2].caption"), "D/B");
     TreeView_SelectItem(TreeView(), nullptr);
 
+    // Onto the empty space below the items, with no item selected: the last
+    // top-level command.
+    RECT client = {};
+    GetClientRect(TreeView(), &client);
+    POINT empty = {client.right / 2, client.bottom - 10};
+    ClientToScreen(TreeView(), &empty);
+    Drag(Centre(TreeView(), FindItem("C")), empty);
+    EXPECT_EQ(Shown(), "D(B) C");
 }

@@ -10,7 +10,9 @@
 
 #include <shlobj.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace exec_test;
@@ -332,6 +334,31 @@ TEST_F(ServicesTest, GetWinTextCopiesTheTextUnderTheCursor)
     // A window without text leaves an empty text, not the previous one.
     EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(windows.Empty()), window_), 1);
     EXPECT_EQ(ClipboardText(), "");
+}
+
+TEST_F(ServicesTest, GetWinTextFailsWhileTheClipboardIsTaken)
+{
+    TextWindow windows;
+    // Another thread holds the clipboard open: result 4, the text untouched.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    std::atomic<int> stage{0};
+    std::thread holder([&] {
+        if (OpenClipboard(nullptr)) {
+            stage = 1;
+            while (stage.load() != 2) Sleep(10);
+            CloseClipboard();
+        } else {
+            stage = -1;
+        }
+    });
+    ASSERT_TRUE(WaitFor([&] { return stage.load() != 0; }));
+    ASSERT_EQ(stage.load(), 1);
+    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(windows.Button()), window_), 4);
+    stage = 2;
+    holder.join();
+    EXPECT_EQ(ClipboardText(), "<none>");
 }
 
 TEST_F(ServicesTest, ServiceCommandLinesRunTheirServiceOrShowError212)
