@@ -26,16 +26,6 @@ std::string LowerAscii(const char* begin, const char* end)
 
 } // namespace
 
-std::string CleanProfileValue(const char* begin, const char* end)
-{
-    Trim(begin, end);
-    if (end - begin >= 2 && (*begin == '"' || *begin == '\'') && end[-1] == *begin) {
-        ++begin;
-        --end;
-    }
-    return std::string(begin, end);
-}
-
 void IniSection::Parse(const char* block, std::size_t size)
 {
     const char* p = block;

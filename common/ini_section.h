@@ -16,10 +16,6 @@ private:
     std::unordered_map<std::string, std::string> values_;
 };
 
-// What the per-key profile read gives for one stored value: blanks around it
-// and one pair of enclosing quotation marks removed.
-std::string CleanProfileValue(const char* begin, const char* end);
-
 // The text to write so that a profile read gives `value` back: the read
 // removes one pair of enclosing quotation marks, so a value that itself
 // begins and ends with the same mark (such as "C:\a b.exe" "%1") gets one

@@ -83,18 +83,23 @@ void DaemonWindow::Create()
     remoteMessage_ = RegisterWindowMessageA(kRemoteControlMessageName);
     taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
     if (ProbeOptionMutex()) StartServices();
-    busy_ = true;
+    BusyScope busy(*this);
     AddTrayIcon();
     FillServiceTable(services_);
-    busy_ = false;
-    PostPendingRemoteCode();
 }
 
-void DaemonWindow::PostPendingRemoteCode()
+DaemonWindow::BusyScope::BusyScope(DaemonWindow& daemon) : daemon_(daemon), outermost_(!daemon.busy_)
 {
-    if (pendingRemoteCode_ == 0) return;
-    PostMessageA(window_, kRemoteMessage, pendingRemoteCode_, 0);
-    pendingRemoteCode_ = 0;
+    daemon_.busy_ = true;
+}
+
+DaemonWindow::BusyScope::~BusyScope()
+{
+    if (!outermost_) return;
+    daemon_.busy_ = false;
+    if (daemon_.pendingRemoteCode_ == 0) return;
+    PostMessageA(daemon_.window_, kRemoteMessage, daemon_.pendingRemoteCode_, 0);
+    daemon_.pendingRemoteCode_ = 0;
 }
 
 bool DaemonWindow::LoadIcons()
@@ -119,11 +124,8 @@ void DaemonWindow::StartServices()
     if (!commandSet_ && !busy_) {
         // Attached only once complete: hotkeys and menu choices that arrive
         // while a box of the build is open find no command set.
-        busy_ = true;
-        std::unique_ptr<CommandSet> built = BuildCommandSet(window_);
-        busy_ = false;
-        commandSet_ = std::move(built);
-        PostPendingRemoteCode();
+        BusyScope busy(*this);
+        commandSet_ = BuildCommandSet(window_);
     }
     SetTrayTip(true);
 }
@@ -132,11 +134,10 @@ void DaemonWindow::StopServices()
 {
     // Moved out first, so a nested message during the teardown finds no set.
     std::unique_ptr<CommandSet> old = std::move(commandSet_);
-    const bool wasBusy = busy_;
-    busy_ = true;
-    old.reset();
-    busy_ = wasBusy;
-    if (!busy_) PostPendingRemoteCode();
+    {
+        BusyScope busy(*this);
+        old.reset();
+    }
     SetTrayTip(false);
 }
 

@@ -50,7 +50,20 @@ private:
     void OnTrayNotify(UINT iconId, UINT mouseMessage);
     void OnRemoteControl(WPARAM code);
     void CallService(const char* name);
-    void PostPendingRemoteCode();
+
+    // Marks the object busy while it lives; leaving the outermost one posts
+    // the remote code that arrived meanwhile.
+    class BusyScope {
+    public:
+        explicit BusyScope(DaemonWindow& daemon);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        DaemonWindow& daemon_;
+        bool outermost_;
+    };
 
     HWND window_;
     UINT remoteMessage_ = 0;
