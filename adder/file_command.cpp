@@ -15,7 +15,8 @@ bool AddFileCommand(CommandTable& table, const char* argument)
     if (argument == nullptr || argument[0] == '\0') return false;
     if (GetFileAttributesA(argument) == INVALID_FILE_ATTRIBUTES) return false;
 
-    const std::string name = FileBaseName(argument);
+    // A file name may start with a blank, which no command name can keep.
+    const std::string name = TrimCommandName(FileBaseName(argument).c_str());
     if (!IsValidCommandName(name.c_str())) {
         ShowError(nullptr, IDS_INVALID_COMMAND_NAME, name.c_str());
         return false;

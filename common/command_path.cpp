@@ -100,6 +100,17 @@ bool IsParentPath(const CommandPath& parent, const CommandPath& child)
     return CommonLevels(parent, child) == parent.Count();
 }
 
+namespace {
+
+// Blanks at the ends of a level: the profile read drops them at the ends of
+// the caption, so a parent saved with one would lose its children.
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
 void SplitCaption(const char* caption, CommandPath& path, std::string& name)
 {
     path.Clear();
@@ -108,11 +119,19 @@ void SplitCaption(const char* caption, CommandPath& path, std::string& name)
     const char* start = caption;
     for (;;) {
         const char* slash = std::strchr(start, '/');
-        const std::size_t length = slash ? static_cast<std::size_t>(slash - start) : std::strlen(start);
-        if (length > 0 && path.Append(start, length)) name.assign(start, length);
+        const char* end = slash ? slash : start + std::strlen(start);
+        const char* begin = start;
+        while (begin < end && IsBlank(*begin)) ++begin;
+        while (end > begin && IsBlank(end[-1])) --end;
+        const std::size_t length = static_cast<std::size_t>(end - begin);
+        if (length > 0 && path.Append(begin, length)) name.assign(begin, length);
         if (slash == nullptr) break;
         start = slash + 1;
     }
+    // A caption of nothing but "/" keeps its text as its one level: a command
+    // without a level would be saved with an empty caption, where every later
+    // load stops, and the commands after it would be lost.
+    if (path.Empty() && *caption != '\0' && path.Append(caption)) name = caption;
 }
 
 std::string JoinPath(const CommandPath& path)

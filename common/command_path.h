@@ -42,8 +42,9 @@ std::uint32_t CommonLevels(const CommandPath& a, const CommandPath& b);
 bool IsParentPath(const CommandPath& parent, const CommandPath& child);
 
 // Splits a caption at each "/" into levels; `name` becomes the last level.
-// Empty levels (from "//", or a "/" at either end of a hand-edited caption)
-// are dropped, so every level of a path is non-empty.
+// Blanks at the ends of a level go, and empty levels (from "//", or a "/" at
+// either end of a hand-edited caption) are dropped, so every level of a path
+// is non-empty; a caption of nothing but "/" and blanks is one level as it stands.
 void SplitCaption(const char* caption, CommandPath& path, std::string& name);
 
 // The levels joined by "/".

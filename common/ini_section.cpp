@@ -54,14 +54,6 @@ const std::string* IniSection::Find(const char* key) const
     return it == values_.end() ? nullptr : &it->second;
 }
 
-std::string ProfileValueText(const std::string& value)
-{
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-        return value.front() + value + value.back();
-    }
-    return value;
-}
-
 bool BoolFromWord(const std::string* text)
 {
     if (text == nullptr || text->empty()) return false;

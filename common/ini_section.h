@@ -16,12 +16,6 @@ private:
     std::unordered_map<std::string, std::string> values_;
 };
 
-// The text to write so that a profile read gives `value` back: the read
-// removes one pair of enclosing quotation marks, so a value that itself
-// begins and ends with the same mark (such as "C:\a b.exe" "%1") gets one
-// more pair.
-std::string ProfileValueText(const std::string& value);
-
 // The boolean words: missing, empty, "false", "null", "void" or "0" (exact
 // and case-sensitive) are false; any other text is true.
 bool BoolFromWord(const std::string* text);

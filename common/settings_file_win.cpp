@@ -111,8 +111,9 @@ bool SettingsFile::ReadSection(const char* section, IniSection& target) const
 bool SettingsFile::WriteString(const char* section, const char* key, const char* value)
 {
     if (!HasPath(path_)) return false;
-    const std::string text = ProfileValueText(value ? value : "");
-    return WritePrivateProfileStringA(section, key, text.c_str(), path_) != FALSE;
+    // Stored as given: a path typed with its quotation marks (as Explorer's
+    // "Copy as path" gives it) reads back without them, as the program needs.
+    return WritePrivateProfileStringA(section, key, value ? value : "", path_) != FALSE;
 }
 
 bool SettingsFile::WriteInt(const char* section, const char* key, int value)

@@ -107,7 +107,8 @@ bool CommandEditDialog::IsChecked(HWND box) const
 bool CommandEditDialog::StoreControls()
 {
     std::string name;
-    if (!ReadText(captionBox_, name) || !IsValidCommandName(name.c_str())) {
+    if (ReadText(captionBox_, name)) name = TrimCommandName(name.c_str());
+    if (!IsValidCommandName(name.c_str())) {
         ShowError(window_, IDS_BAD_COMMAND_NAME);
         return false;
     }

@@ -195,9 +195,20 @@ bool CommandTablePage::OnEndLabelEdit(const NMTVDISPINFOA& info)
     CommandNode* node = NodeOf(info.item.hItem);
     if (!info.item.pszText || !node || !node->Item())
         return false;
-    if (IsValidCommandName(info.item.pszText)) {
-        node->Item()->name = info.item.pszText;
-        SetDialogResult(window_, TRUE);
+    const std::string name = TrimCommandName(info.item.pszText);
+    if (IsValidCommandName(name.c_str())) {
+        node->Item()->name = name;
+        if (name == info.item.pszText) {
+            SetDialogResult(window_, TRUE);
+        } else {
+            // The view would keep the blanks: it shows the trimmed name instead.
+            TVITEMA tv = {};
+            tv.mask = TVIF_TEXT | TVIF_HANDLE;
+            tv.hItem = info.item.hItem;
+            tv.pszText = const_cast<char*>(name.c_str());
+            SendMessageA(treeView_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+            SetDialogResult(window_, FALSE);
+        }
     } else {
         SetDialogResult(window_, FALSE);
         ShowError(window_, IDS_BAD_COMMAND_NAME);

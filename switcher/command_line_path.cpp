@@ -18,15 +18,11 @@ std::string PathFromCommandLine(const char* text)
     // The end of the text without trailing blanks, found by character so that
     // no second byte of a double-byte character is taken for a blank or a mark.
     const char* end = text;
-    const char* last = nullptr;
     for (const char* p = text; *p != '\0'; p = NextChar(p)) {
-        if (!IsBlank(*p)) {
-            last = p;
-            end = NextChar(p);
-        }
+        if (!IsBlank(*p)) end = NextChar(p);
     }
-    if (last != nullptr && last != text && *text == '"' && *last == '"' && end == last + 1) {
-        return std::string(text + 1, last);
-    }
+    // Quotation marks are stored with the path: the profile read drops the
+    // one enclosing pair. Only a bare pair means no path at all.
+    if (end == text + 2 && text[0] == '"' && text[1] == '"') return std::string();
     return std::string(text, end);
 }

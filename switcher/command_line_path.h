@@ -3,7 +3,6 @@
 #include <string>
 
 // The path to make current from the switcher's command line: the whole line,
-// without surrounding blanks and without one pair of enclosing quotation marks.
-// The marks must go here: the profile write keeps a quoted value quoted, and
-// a quoted path names no file for the programs that read it back.
+// without surrounding blanks, quotation marks and all (the profile read drops
+// one enclosing pair). A bare "" is no path.
 std::string PathFromCommandLine(const char* text);

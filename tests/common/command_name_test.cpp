@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(IsValidCommandNameTest, RefusesFiveCharactersAndTheEmptyName)
+TEST(IsValidCommandNameTest, RefusesFiveCharactersBlanksAtTheEndsAndTheEmptyName)
 {
     const struct {
         const char* name;
@@ -21,12 +21,20 @@ TEST(IsValidCommandNameTest, RefusesFiveCharactersAndTheEmptyName)
         {"a/b", false},
         {"\x95\x5c\\", false},           // a backslash of its own after a double-byte character
         {"\x95", true},                  // a lone lead byte at the end is one character
+        {" Editor", false},              // the profile read would drop the blank
+        {"Editor\t", false},
+        {" ", false},
+        {"a b", true},
+        {"\x81\x40" "a\x81\x40", true},       // full-width blanks are kept by the read
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(IsValidCommandName(c.name), c.valid);
     }
     EXPECT_FALSE(IsValidCommandName(nullptr));
+    EXPECT_EQ(TrimCommandName(" \tTools \t"), "Tools");
+    EXPECT_EQ(TrimCommandName("  "), "");
+    EXPECT_EQ(TrimCommandName(nullptr), "");
 }
 
 TEST(MultibyteTest, Cp932LeadBytes)

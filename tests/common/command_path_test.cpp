@@ -69,7 +69,14 @@ TEST(SplitCaptionTest, SplitsAtEverySlash)
         // Hand-edited captions with empty levels lose those levels.
         {"A//B", {"A", "B"}, "B"},
         {"/A/", {"A"}, "A"},
-        {"///", {}, ""},
+        // Nothing but slashes: one level as it stands, never an empty caption.
+        {"///", {"///"}, "///"},
+        {"/", {"/"}, "/"},
+        // Blanks at the ends of a level go, as the profile read drops them
+        // at the ends of a caption.
+        {"Tools /Editor", {"Tools", "Editor"}, "Editor"},
+        {" A / B C ", {"A", "B C"}, "B C"},
+        {"A/ /B", {"A", "B"}, "B"},
         {"", {}, ""},
     };
     for (const auto& c : cases) {
@@ -85,7 +92,7 @@ TEST(SplitCaptionTest, SplitsAtEverySlash)
 
 TEST(JoinPathTest, IsTheInverseOfSplit)
 {
-    for (const char* caption : {"A/B/C", "Top", "ツール/エディタ/メモ帳"}) {
+    for (const char* caption : {"A/B/C", "Top", "ツール/エディタ/メモ帳", "/", "//"}) {
         EXPECT_EQ(JoinPath(PathOf(caption)), caption);
     }
     EXPECT_EQ(JoinPath(CommandPath()), "");

@@ -132,3 +132,27 @@ TEST(CommandTableFormatTest, SaveThenLoadGivesTheSameTable)
         EXPECT_EQ(loaded[i].modifiers, table[i].modifiers);
     }
 }
+
+// Hand-edited captions must survive the next save: a command saved with an
+// empty caption would end every later load there, and a parent that reads
+// back without its blank would lose its children.
+TEST(CommandTableFormatTest, HandEditedCaptionsLoseNoCommandOnSave)
+{
+    const std::vector<std::string> stored = {
+        "cmd[0].caption=Tools ",  "cmd[0].cmdline=",
+        "cmd[1].caption=//",      "cmd[1].cmdline=slashes.exe",
+        "cmd[2].caption=Tools /Editor", "cmd[2].cmdline=editor.exe",
+        "cmd[3].caption=/",       "cmd[3].cmdline=slash.exe",
+        "cmd[4].caption=Last",    "cmd[4].cmdline=last.exe",
+    };
+    CommandTable first;
+    first.LoadFrom(SectionOfLines(stored));
+    ASSERT_EQ(first.Size(), 5u);
+    CommandTable second;
+    second.LoadFrom(SectionOfLines(first.ToLines()));
+    ASSERT_EQ(second.Size(), 5u);
+    EXPECT_EQ(second[1].cmdline, "slashes.exe");
+    EXPECT_EQ(second[4].cmdline, "last.exe");
+    EXPECT_TRUE(IsParentPath(second[0].path, second[2].path));
+    EXPECT_EQ(second.ToLines(), first.ToLines());
+}

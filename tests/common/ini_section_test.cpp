@@ -19,19 +19,6 @@ IniSection SectionOf(const std::string& lines)
     return section;
 }
 
-// What the platform's per-key read gives for a stored value: blanks around
-// it and one pair of enclosing quotation marks removed.
-std::string PerKeyRead(const std::string& stored)
-{
-    const std::size_t first = stored.find_first_not_of(" \t");
-    if (first == std::string::npos) return std::string();
-    std::string value = stored.substr(first, stored.find_last_not_of(" \t") - first + 1);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-        value = value.substr(1, value.size() - 2);
-    }
-    return value;
-}
-
 std::string ValueOf(const IniSection& s, const char* key)
 {
     const std::string* v = s.Find(key);
@@ -91,17 +78,6 @@ TEST(IniSectionTest, SurvivesBlocksWithoutTerminator)
     IniSection empty;
     empty.Parse("", 0);
     EXPECT_EQ(empty.Size(), 0u);
-}
-
-TEST(ProfileValueTextTest, ProtectsEnclosingQuotes)
-{
-    const char* values[] = {"\"C:\\Program Files\\x.exe\" \"%1\"", "'a'", "\"only\"", "plain", "\"", "", "\"a'"};
-    for (const char* value : values) {
-        SCOPED_TRACE(value);
-        const std::string text = ProfileValueText(value);
-        EXPECT_EQ(PerKeyRead(text), value);
-    }
-    EXPECT_EQ(ProfileValueText("plain"), "plain");
 }
 
 TEST(BoolFromWordTest, OnlyTheExactFalseWordsAreFalse)

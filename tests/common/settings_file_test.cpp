@@ -96,8 +96,10 @@ TEST_F(SettingsFileTest, ReadsWhatWasWritten)
     EXPECT_EQ(value, "hello world");
     EXPECT_TRUE(file.ReadString("Sec", "Jp", value));
     EXPECT_EQ(value, Ansi("表示/ツール"));
+    // Stored as given; the per-key read drops the one enclosing pair.
+    EXPECT_NE(ReadFileText(file.Path()).find("Quoted=\"C:\\Program Files\\x.exe\" \"%1\"\r\n"), std::string::npos);
     EXPECT_TRUE(file.ReadString("Sec", "Quoted", value));
-    EXPECT_EQ(value, "\"C:\\Program Files\\x.exe\" \"%1\"");
+    EXPECT_EQ(value, "C:\\Program Files\\x.exe\" \"%1");
     EXPECT_EQ(file.ReadInt("Sec", "Number"), -42);
     EXPECT_TRUE(file.ReadBool("Sec", "Flag"));
     EXPECT_FALSE(file.ReadBool("Sec", "Off"));

@@ -125,7 +125,7 @@ TEST(CommandEditDialog, OkStoresTheControls)
         SCOPED_TRACE(c.keyText);
         CommandItem item = Sample();
         const INT_PTR result = RunDriven(&item, [&](HWND d) {
-            SetDlgItemTextA(d, IDC_CAPTION, "say \"hi\"");
+            SetDlgItemTextA(d, IDC_CAPTION, " say \"hi\"\t");   // blanks at the ends go
             SetDlgItemTextA(d, IDC_KEY, c.keyText);
             SetDlgItemTextA(d, IDC_CMDLINE, "Service:Option");
             SetDlgItemTextA(d, IDC_DIR, "D:\\");

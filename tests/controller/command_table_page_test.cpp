@@ -87,17 +87,19 @@ TEST_F(SheetTest, OkWithTheGroupOrASlashNameShows110AndStaysOpen)
 
 }
 
-TEST_F(SheetTest, RenameRefusesTheFiveCharactersAndAcceptsQuotes)
+TEST_F(SheetTest, RenameRefusesTheFiveCharactersAcceptsQuotesAndTrimsBlanks)
 {
     WriteTable({"A", "B"});
     OpenSheet();
     struct Case {
         const char* text;
         bool accepted;
+        const char* name;   // as kept: without blanks at the ends
     };
     const Case cases[] = {
-        {"a:b", false}, {"a?b", false}, {"a!b", false}, {"a\\b", false}, {"a/b", false},
-        {"", false}, {"say \"hi\" 'x'", true}, {"表示", true},
+        {"a:b", false, ""}, {"a?b", false, ""}, {"a!b", false, ""}, {"a\\b", false, ""}, {"a/b", false, ""},
+        {"", false, ""}, {" ", false, ""}, {"say \"hi\" 'x'", true, "say \"hi\" 'x'"}, {"表示", true, "表示"},
+        {" B2\t", true, "B2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -112,8 +114,8 @@ TEST_F(SheetTest, RenameRefusesTheFiveCharactersAndAcceptsQuotes)
         TreeView_EndEditLabelNow(TreeView(), FALSE);
         const std::string now = TablePage().Tree().Label(*TablePage().NodeOf(item));
         if (c.accepted) {
-            EXPECT_EQ(now, Sjis(c.text));
-            EXPECT_EQ(Shown(), std::string("A ") + c.text);
+            EXPECT_EQ(now, Sjis(c.name));
+            EXPECT_EQ(Shown(), std::string("A ") + c.name);
             EXPECT_FALSE(boxes.WaitFor(1, 300));
         } else {
             EXPECT_EQ(now, old);

@@ -13,26 +13,20 @@ const PathCase kPathCases[] = {
     {"", ""},
     {"   ", ""},
     {"C:\\settings\\work.ini", "C:\\settings\\work.ini"},
-    {"sub\\my.ini", "sub\\my.ini"},
-    {"\"C:\\My Settings\\work.ini\"", "C:\\My Settings\\work.ini"},
-    {"  \"C:\\a b.ini\" \t", "C:\\a b.ini"},
-    // Taken whole: no splitting at blanks.
+    // Taken whole: no splitting at blanks, quotation marks kept.
     {"C:\\My Settings\\work.ini", "C:\\My Settings\\work.ini"},
-    {"C:\\a.ini other", "C:\\a.ini other"},
-    // Only one pair, and only when it encloses the whole text.
-    {"\"\"C:\\a.ini\"\"", "\"C:\\a.ini\""},
-    {"\"C:\\a.ini\" \"b\"", "C:\\a.ini\" \"b"},
-    {"\"C:\\a.ini", "\"C:\\a.ini"},
-    {"C:\\a.ini\"", "C:\\a.ini\""},
+    {"  \"C:\\a b.ini\" \t", "\"C:\\a b.ini\""},
+    {"\"C:\\a.ini\" \"b\"", "\"C:\\a.ini\" \"b\""},
     {"\"", "\""},
     {"\"\"", ""},
-    // 表 and ソ end in 0x5C; a lead byte at the end stays.
-    {"\"C:\\\x95\x5C\\\x83\x5C.ini\"", "C:\\\x95\x5C\\\x83\x5C.ini"},
+    {" \"\" ", ""},
+    // 表 and ソ end in 0x5C, and 0x82 0x20 is no blank; a lead byte at the end stays.
+    {"C:\\\x95\x5C\\\x83\x5C.ini", "C:\\\x95\x5C\\\x83\x5C.ini"},
+    {"a\x82\x20", "a\x82\x20"},
     {"C:\\a\x95", "C:\\a\x95"},
-    {"\"\x82\x22", "\"\x82\x22"},
 };
 
-TEST(PathFromCommandLineTest, TakesTheWholeLineWithoutOnePairOfMarks)
+TEST(PathFromCommandLineTest, TakesTheWholeLineWithItsMarks)
 {
     for (const PathCase& c : kPathCases) {
         SCOPED_TRACE(c.text);

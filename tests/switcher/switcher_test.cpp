@@ -87,6 +87,8 @@ TEST_F(SwitcherTest, APathOnTheCommandLineBecomesCurrentWithoutADialog)
         // A dialog would keep it running until the time is up.
         EXPECT_EQ(WaitPumping(switcher), static_cast<DWORD>(kExitDone));
         EXPECT_EQ(Current(), c.current);
+        // Stored whole, marks and all: the profile read drops the one pair.
+        EXPECT_NE(ReadFileText(Main()).find("Current=" + c.args + "\r\n"), std::string::npos);
         ExpectProgramPathsKept();
     }
     EXPECT_EQ(listener_.Codes(), (std::vector<unsigned>{2, 1, 2, 1, 2, 1, 2, 1, 2, 1}));
@@ -114,6 +116,8 @@ TEST_F(SwitcherTest, OkWritesTheTypedText)
     const DialogCase cases[] = {
         {"relative path", "sub\\my.ini", "sub\\my.ini"},
         {"empty edit box", "", ""},
+        // As Explorer's "Copy as path" gives it.
+        {"quotation marks around it", "\"C:\\My Settings\\a.ini\"", "C:\\My Settings\\a.ini"},
         {"longer than the buffer", std::string(300, 'x'), std::string(259, 'x')},
     };
     for (const DialogCase& c : cases) {
