@@ -96,25 +96,24 @@ TEST_F(KorvanedTest, DispatchFindsCommandsOrReportsUnknownIdentifiers)
     SendMessageA(window_, WM_COMMAND, 1, reinterpret_cast<LPARAM>(window_));
     EXPECT_TRUE(boxes.Boxes().empty());
 
-    PostMessageA(window_, WM_COMMAND, 1, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(1));
-    PostMessageA(window_, WM_HOTKEY, 1, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(2));
-    PostMessageA(window_, WM_HOTKEY, 0, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(3));
-    PostMessageA(window_, WM_HOTKEY, 2, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(4));
-    PostMessageA(window_, WM_COMMAND, 77, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(5));
+    // One box at a time: a message posted while a box is open would be
+    // handled in that box's loop.
+    const auto provoke = [&](UINT message, WPARAM wParam, size_t count) {
+        PostMessageA(window_, message, wParam, 0);
+        return boxes.WaitForBoxes(count) && WaitFor([&] { return FindMessageBox(daemon_.Id()) == nullptr; });
+    };
+    // The same identifier as a menu choice runs the command.
+    ASSERT_TRUE(provoke(WM_COMMAND, 1, 1));
+    ASSERT_TRUE(provoke(WM_HOTKEY, 0, 2));
+    ASSERT_TRUE(provoke(WM_HOTKEY, 2, 3));
+    ASSERT_TRUE(provoke(WM_COMMAND, 77, 4));
     const std::vector<BoxText> seen = boxes.Boxes();
-    const std::string ran = Ansi("コマンド「A」を実行できません。このコマンドは不正な独自拡張コマンド「"
-                                 "Service:NoSuchService」を呼び出しています。多くの場合、スペリングミスです。");
-    EXPECT_EQ(seen[0].text, ran);
-    EXPECT_EQ(seen[1].text, ran);
-    EXPECT_EQ(seen[2].text, Ansi("指定されたホットキーID「0」を持つコマンドが見つかりません。"));
-    EXPECT_EQ(seen[3].text, Ansi("指定されたホットキーID「2」を持つコマンドが見つかりません。"));
-    EXPECT_EQ(seen[4].text, Ansi("指定されたコマンドID「77」を持つコマンドが見つかりません。"));
-    EXPECT_EQ(seen[4].title, Ansi("エラー - Korvane"));
+    EXPECT_EQ(seen[0].text, Ansi("コマンド「A」を実行できません。このコマンドは不正な独自拡張コマンド「"
+                                 "Service:NoSuchService」を呼び出しています。多くの場合、スペリングミスです。"));
+    EXPECT_EQ(seen[1].text, Ansi("指定されたホットキーID「0」を持つコマンドが見つかりません。"));
+    EXPECT_EQ(seen[2].text, Ansi("指定されたホットキーID「2」を持つコマンドが見つかりません。"));
+    EXPECT_EQ(seen[3].text, Ansi("指定されたコマンドID「77」を持つコマンドが見つかりません。"));
+    EXPECT_EQ(seen[3].title, Ansi("エラー - Korvane"));
 }
 
 TEST_F(KorvanedTest, AHotkeyPressRunsItsCommand)
