@@ -1,6 +1,9 @@
 #include "daemon_test_files.h"
 
 #include "hotkey_text.h"
+#include "option_lock.h"
+
+#include <shellapi.h>
 
 namespace daemon_test {
 
@@ -42,6 +45,39 @@ FreeHotkey FindFreeHotkeyText(int skip)
         }
     }
     return FreeHotkey();
+}
+
+HWND FindDaemonWindow()
+{
+    return FindWindowA("Krvn_CommandWindow", nullptr);
+}
+
+bool TrayIconPresent(HWND daemon)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = daemon;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    lstrcpyA(data.szTip, "probe");
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+bool SendRemoteCode(HWND daemon, unsigned code)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(daemon, RegisterWindowMessageA(kRemoteControlMessageName), code, 0, SMTO_NORMAL,
+                               10000, &result) != 0;
+}
+
+void EndDaemon(testing_support::Process& daemon)
+{
+    if (daemon.Handle() == nullptr || daemon.Wait(0) != STILL_ACTIVE) return;
+    HWND window = FindDaemonWindow();
+    DWORD owner = 0;
+    if (window != nullptr) GetWindowThreadProcessId(window, &owner);
+    if (owner == daemon.Id()) SendRemoteCode(window, kRemoteEndDaemon);
+    if (daemon.Wait(5000) == STILL_ACTIVE) daemon.Kill();
 }
 
 HiddenWindow::HiddenWindow()

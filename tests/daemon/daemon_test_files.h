@@ -2,6 +2,8 @@
 
 // Local settings files and hotkeys for the daemon's tests.
 
+#include "test_support.h"
+
 #include <windows.h>
 
 #include <string>
@@ -31,6 +33,21 @@ FreeHotkey FindFreeHotkeyText(int skip = 0);
 
 // True when the combination is registered by someone (this process or another).
 bool HotkeyTaken(UINT modifiers, UINT key);
+
+// The daemon's command window, or null.
+HWND FindDaemonWindow();
+
+// True when the daemon's icon is in the tray: a tooltip change of it succeeds.
+// The icon is added last in the daemon's start-up, after its services started.
+bool TrayIconPresent(HWND daemon);
+
+// Sends a remote-control code to the daemon's window alone; true when it was
+// handled (a broadcast gives no sign that the daemon got it).
+bool SendRemoteCode(HWND daemon, unsigned code);
+
+// Ends a daemon the test started, whether the test passed or not: code 3,
+// then a kill when it has not ended in time (an open box may hold it).
+void EndDaemon(testing_support::Process& daemon);
 
 // A hidden top-level window of this thread, destroyed with the object.
 class HiddenWindow {

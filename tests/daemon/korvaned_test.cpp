@@ -14,56 +14,28 @@ using namespace testing_support;
 
 namespace {
 
-constexpr char kClass[] = "Krvn_CommandWindow";
-
-HWND DaemonWindowHandle()
-{
-    return FindWindowA(kClass, nullptr);
-}
-
 void Broadcast(unsigned code)
 {
     BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), code);
 }
 
-// True when the daemon's icon is in the tray: a tooltip change of it succeeds.
-bool TrayIconPresent(HWND daemon)
-{
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    data.hWnd = daemon;
-    data.uID = 1;
-    data.uFlags = NIF_TIP;
-    lstrcpyA(data.szTip, "probe");
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-// Answered once the daemon's thread reaches a message loop (its own, or the
-// nested one of a box), and with creation over when no box is open.
-bool Responds(HWND daemon)
-{
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(daemon, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
-}
-
 class KorvanedTest : public ::testing::Test {
 protected:
     KorvanedTest() : folder_({"korvaned.exe"}) { folder_.WriteMainSettings("local.ini"); }
-    ~KorvanedTest() override
-    {
-        if (DaemonWindowHandle() != nullptr) Broadcast(kRemoteEndDaemon);
-        if (daemon_.Handle() != nullptr && daemon_.Wait(5000) == STILL_ACTIVE) daemon_.Kill();
-    }
+    ~KorvanedTest() override { EndDaemon(daemon_); }
     void WriteTable(const std::vector<Row>& rows) { WriteTableText(LocalSettings(rows)); }
     void WriteTableText(const std::string& text) { ASSERT_TRUE(WriteFileText(folder_.File("local.ini"), text)); }
-    // Starts the daemon and waits for its window; true when it answers.
-    bool Start()
+    bool StartProcess() { return daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()); }
+    // Waits for the window, then for the end of the start-up: the tray icon.
+    // An answer to a sent message proves nothing, the daemon answers them
+    // while its own call to the tray waits, before the icon exists.
+    bool WaitForStartUp()
     {
-        if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
-        if (!WaitFor([] { return DaemonWindowHandle() != nullptr; }, 15000)) return false;
-        window_ = DaemonWindowHandle();
-        return Responds(window_);
+        if (!WaitFor([] { return FindDaemonWindow() != nullptr; }, 15000)) return false;
+        window_ = FindDaemonWindow();
+        return WaitFor([this] { return TrayIconPresent(window_); }, 15000);
     }
+    bool Start() { return StartProcess() && WaitForStartUp(); }
 
     ProgramFolder folder_;
     Process daemon_;
@@ -77,15 +49,15 @@ TEST_F(KorvanedTest, ASecondStartEndsWithZeroAndLeavesTheFirstRunning)
     WriteTable({{"A", "a.exe", key.text}});
     ASSERT_TRUE(Start());
     EXPECT_EQ(RunProgram("\"" + folder_.Program("korvaned.exe") + "\" ignored arguments"), 0u);
-    EXPECT_EQ(DaemonWindowHandle(), window_);
+    EXPECT_EQ(FindDaemonWindow(), window_);
     EXPECT_TRUE(HotkeyTaken(key.modifiers, key.key));
     EXPECT_TRUE(TrayIconPresent(window_));
 }
 
 TEST_F(KorvanedTest, HeldOptionMutexKeepsServicesStoppedUntilCodeOne)
 {
-    const FreeHotkey key = FindFreeHotkeyText();
-    ASSERT_TRUE(key.found);
+    const FreeHotkey key = FindFreeHotkeyText(0), later = FindFreeHotkeyText(1);
+    ASSERT_TRUE(key.found && later.found);
     WriteTable({{"A", "a.exe", key.text}});
     HANDLE mutex = CreateMutexA(nullptr, TRUE, kOptionMutexName);
     ASSERT_NE(mutex, nullptr);
@@ -96,14 +68,16 @@ TEST_F(KorvanedTest, HeldOptionMutexKeepsServicesStoppedUntilCodeOne)
     SendMessageA(window_, WM_HOTKEY, 1, 0);
     SendMessageA(window_, WM_COMMAND, 1, 0);
     EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_TRUE(TrayIconPresent(window_));
 
     ReleaseMutex(mutex);
     CloseHandle(mutex);
     Broadcast(kRemoteStartServices);
     EXPECT_TRUE(WaitFor([&] { return HotkeyTaken(key.modifiers, key.key); }));
-    Broadcast(kRemoteStartServices);  // a second start changes nothing
+    // A second start keeps the running set: the changed table is not read.
+    WriteTable({{"A", "a.exe", later.text}});
+    ASSERT_TRUE(SendRemoteCode(window_, kRemoteStartServices));
     EXPECT_TRUE(HotkeyTaken(key.modifiers, key.key));
+    EXPECT_FALSE(HotkeyTaken(later.modifiers, later.key));
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
@@ -111,33 +85,35 @@ TEST_F(KorvanedTest, DispatchFindsCommandsOrReportsUnknownIdentifiers)
 {
     const FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
-    WriteTable({{"A", "", key.text}, {"A/B", "b.exe", ""}});
+    // Running the command shows a box at once: an unknown service.
+    WriteTable({{"A", "Service:NoSuchService", key.text}});
     ASSERT_TRUE(Start());
     BoxAnswerer boxes(IDOK, daemon_.Id());
 
-    // A real key press reaches the command window (the menu group's hotkey;
-    // its sub-menu, if shown, is closed again below).
-    PressHotkey(key.modifiers, key.key);
-    Responds(window_);
-    PostMessageA(window_, WM_CANCELMODE, 0, 0);
-    EndMenu();
-
-    // Not menu choices: a notification code, or a control as sender.
+    // Not menu choices: a notification code, or a control as sender. A box,
+    // if any, would be shown before the send returns.
     SendMessageA(window_, WM_COMMAND, MAKEWPARAM(1, 1), 0);
     SendMessageA(window_, WM_COMMAND, 1, reinterpret_cast<LPARAM>(window_));
     EXPECT_TRUE(boxes.Boxes().empty());
 
-    PostMessageA(window_, WM_HOTKEY, 0, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(1));
-    PostMessageA(window_, WM_HOTKEY, 2, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(2));
-    PostMessageA(window_, WM_COMMAND, 77, 0);
-    ASSERT_TRUE(boxes.WaitForBoxes(3));
+    // One box at a time: a message posted while a box is open would be
+    // handled in that box's loop.
+    const auto provoke = [&](UINT message, WPARAM wParam, size_t count) {
+        PostMessageA(window_, message, wParam, 0);
+        return boxes.WaitForBoxes(count) && WaitFor([&] { return FindMessageBox(daemon_.Id()) == nullptr; });
+    };
+    // The same identifier as a menu choice runs the command.
+    ASSERT_TRUE(provoke(WM_COMMAND, 1, 1));
+    ASSERT_TRUE(provoke(WM_HOTKEY, 0, 2));
+    ASSERT_TRUE(provoke(WM_HOTKEY, 2, 3));
+    ASSERT_TRUE(provoke(WM_COMMAND, 77, 4));
     const std::vector<BoxText> seen = boxes.Boxes();
-    EXPECT_EQ(seen[0].text, Ansi("指定されたホットキーID「0」を持つコマンドが見つかりません。"));
-    EXPECT_EQ(seen[1].text, Ansi("指定されたホットキーID「2」を持つコマンドが見つかりません。"));
-    EXPECT_EQ(seen[2].text, Ansi("指定されたコマンドID「77」を持つコマンドが見つかりません。"));
-    EXPECT_EQ(seen[2].title, Ansi("エラー - Korvane"));
+    EXPECT_EQ(seen[0].text, Ansi("コマンド「A」を実行できません。このコマンドは不正な独自拡張コマンド「"
+                                 "Service:NoSuchService」を呼び出しています。多くの場合、スペリングミスです。"));
+    EXPECT_EQ(seen[1].text, Ansi("指定されたホットキーID「0」を持つコマンドが見つかりません。"));
+    EXPECT_EQ(seen[2].text, Ansi("指定されたホットキーID「2」を持つコマンドが見つかりません。"));
+    EXPECT_EQ(seen[3].text, Ansi("指定されたコマンドID「77」を持つコマンドが見つかりません。"));
+    EXPECT_EQ(seen[3].title, Ansi("エラー - Korvane"));
 }
 
 TEST_F(KorvanedTest, AHotkeyPressRunsItsCommand)
@@ -151,29 +127,35 @@ TEST_F(KorvanedTest, AHotkeyPressRunsItsCommand)
     EXPECT_TRUE(WaitFor([&] { return FileExists(marker); }, 10000));
 }
 
-TEST_F(KorvanedTest, TwoCommandsWithOneCombinationShowError182)
+// The box of the build runs a nested message loop: a code that arrives there
+// waits until the build is over, and is not lost.
+TEST_F(KorvanedTest, OneCombinationTwiceShowsError182AndAStopDuringTheBoxFollows)
 {
     const FreeHotkey first = FindFreeHotkeyText(0), same = FindFreeHotkeyText(1), after = FindFreeHotkeyText(2);
     ASSERT_TRUE(first.found && same.found && after.found);
     WriteTable({{"A", "a.exe", first.text}, {"B", "b.exe", same.text}, {"C", "c.exe", same.text},
                 {"D", "d.exe", after.text}});
-    ASSERT_TRUE(daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()));
-    BoxAnswerer boxes(IDOK, daemon_.Id());
-    ASSERT_TRUE(boxes.WaitForBoxes(1, 15000));
-    ASSERT_TRUE(WaitFor([] { return DaemonWindowHandle() != nullptr; }));
-    ASSERT_TRUE(Responds(DaemonWindowHandle()));
-    const std::vector<BoxText> seen = boxes.Boxes();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text, Ansi("ホットキー「") + same.text +
-                                Ansi("」をシステムに登録できません。多くの場合、指定された組み合わせの"
-                                     "ホットキーは、既に他のアプリケーションにより使用されています。"));
+    ASSERT_TRUE(StartProcess());
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindMessageBox(daemon_.Id())) != nullptr; }, 15000));
+    EXPECT_EQ(ReadMessageBox(box).text,
+              Ansi("ホットキー「") + same.text +
+                  Ansi("」をシステムに登録できません。多くの場合、指定された組み合わせの"
+                       "ホットキーは、既に他のアプリケーションにより使用されています。"));
     EXPECT_TRUE(HotkeyTaken(first.modifiers, first.key));
     EXPECT_TRUE(HotkeyTaken(same.modifiers, same.key));
     EXPECT_FALSE(HotkeyTaken(after.modifiers, after.key));
+
+    ASSERT_TRUE(SendRemoteCode(FindDaemonWindow(), kRemoteStopServices));
+    AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    BoxAnswerer boxes(IDOK, daemon_.Id());
+    ASSERT_TRUE(WaitForStartUp());
+    EXPECT_TRUE(WaitFor([&] { return !HotkeyTaken(first.modifiers, first.key); }));
+    EXPECT_FALSE(HotkeyTaken(same.modifiers, same.key));
+    EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-// The codes are broadcast right after the start: one that arrives while the
-// daemon still talks to the tray must not be lost.
 TEST_F(KorvanedTest, CodeTwoThenOneReloadsAChangedTable)
 {
     const FreeHotkey before = FindFreeHotkeyText(0), now = FindFreeHotkeyText(1);
@@ -185,7 +167,8 @@ TEST_F(KorvanedTest, CodeTwoThenOneReloadsAChangedTable)
     Broadcast(kRemoteStopServices);
     EXPECT_TRUE(WaitFor([&] { return !HotkeyTaken(before.modifiers, before.key); }));
     WriteTable({{"A", "a.exe", now.text}});
-    // Stopped, a restart through the table is not yet visible.
+    // A second stop leaves the services stopped: the changed table waits for code 1.
+    ASSERT_TRUE(SendRemoteCode(window_, kRemoteStopServices));
     EXPECT_FALSE(HotkeyTaken(now.modifiers, now.key));
     Broadcast(kRemoteStartServices);
     EXPECT_TRUE(WaitFor([&] { return HotkeyTaken(now.modifiers, now.key); }));
@@ -198,7 +181,6 @@ TEST_F(KorvanedTest, CodeThreeEndsTheDaemonWithHotkeysFreeAndTheIconGone)
     ASSERT_TRUE(key.found);
     WriteTable({{"A", "a.exe", key.text}});
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(TrayIconPresent(window_));
 
     // A restarted shell broadcasts "TaskbarCreated" to every top-level window.
     // Wine never does, so the test sends it to the daemon's window itself: a
@@ -218,7 +200,7 @@ TEST_F(KorvanedTest, CodeThreeEndsTheDaemonWithHotkeysFreeAndTheIconGone)
 
     Broadcast(kRemoteEndDaemon);
     EXPECT_EQ(daemon_.Wait(10000), 0u);
-    EXPECT_EQ(DaemonWindowHandle(), nullptr);
+    EXPECT_EQ(FindDaemonWindow(), nullptr);
     EXPECT_FALSE(HotkeyTaken(key.modifiers, key.key));
     EXPECT_FALSE(TrayIconPresent(window_));
 }
@@ -227,23 +209,38 @@ TEST_F(KorvanedTest, BadTablesAreReportedAndTheDaemonKeepsRunning)
 {
     const FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
-    std::string text = "[CmdTable]\r\n";
-    for (int i = 0; i < 70000; ++i) {
-        const std::string k = "cmd[" + std::to_string(i) + "]";
-        text += k + ".caption=" + (i % 3 == 0 ? "//G" + std::to_string(i) + "//" : std::string(300, 'x')) + "\r\n";
-        text += k + ".cmdline=x.exe\r\n" + k + ".hotkey=" + key.text + "\r\n";
+    // More commands with a hotkey than the hotkey list holds (49,151). They
+    // sit in groups of at most 100 items per menu: appending to one long menu
+    // costs time that grows with its length.
+    std::vector<std::string> captions;
+    for (int top = 0; captions.size() <= 49151; ++top) {
+        const std::string t = "T" + std::to_string(top);
+        captions.push_back(t);
+        for (int middle = 0; middle < 99; ++middle) {
+            const std::string m = t + "/M" + std::to_string(middle);
+            captions.push_back(m);
+            for (int leaf = 0; leaf < 99; ++leaf) captions.push_back(m + "/L" + std::to_string(leaf));
+        }
     }
+    std::string text = "[CmdTable]\r\n";
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        const std::string k = "cmd[" + std::to_string(i) + "]";
+        text += k + ".caption=" + captions[i] + "\r\n" + k + ".cmdline=x.exe\r\n" + k + ".hotkey=" + key.text + "\r\n";
+    }
+    // A broken tail does not stop the table from being read.
     text += std::string("\x81\x00\xff garbage \r\n[", 15);
     WriteTableText(text);
-    ASSERT_TRUE(daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()));
+    ASSERT_TRUE(StartProcess());
     BoxAnswerer boxes(IDOK, daemon_.Id());
-    // The hotkey list fills up at its 49,152nd entry: error 180, nothing registered.
-    ASSERT_TRUE(boxes.WaitForBoxes(1, 120000));
-    ASSERT_TRUE(WaitFor([] { return DaemonWindowHandle() != nullptr; }));
-    ASSERT_TRUE(Responds(DaemonWindowHandle()));
+    ASSERT_TRUE(boxes.WaitForBoxes(1, 60000));
+    ASSERT_TRUE(WaitForStartUp());
+    // Error 180 at the command that finds the list full; nothing registered.
+    const std::string& full = captions[49151];
     const std::vector<BoxText> seen = boxes.Boxes();
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text.find(Ansi("コマンド「")), 0u);
+    EXPECT_EQ(seen[0].text, Ansi("コマンド「") + full.substr(full.rfind('/') + 1) +
+                                Ansi("」に割り当てられているホットキー「") + key.text +
+                                Ansi("」を読み込めません。深刻な空きメモリ容量不足か、プログラミングミスです。"));
     EXPECT_FALSE(HotkeyTaken(key.modifiers, key.key));
     EXPECT_EQ(daemon_.Wait(0), static_cast<DWORD>(STILL_ACTIVE));
 }

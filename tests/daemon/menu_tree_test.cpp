@@ -22,6 +22,16 @@ std::vector<std::string> Texts(HMENU menu)
     return texts;
 }
 
+// Items of the menu and of all its sub-menus.
+int CountItems(HMENU menu)
+{
+    int count = GetMenuItemCount(menu);
+    for (int i = GetMenuItemCount(menu) - 1; i >= 0; --i) {
+        if (HMENU sub = GetSubMenu(menu, i)) count += CountItems(sub);
+    }
+    return count;
+}
+
 TEST(MenuTreeTest, ItemsNestUnderTheirParents)
 {
     MenuTree tree;
@@ -58,13 +68,25 @@ TEST(MenuTreeTest, FailuresAndTheIdentifierLimit)
     EXPECT_EQ(tree.AddItem(MenuTree::kRoot, "B"), 5);
     EXPECT_EQ(GetMenuItemCount(tree.Root()), 2);
 
+    // The rest of the identifiers go to groups of 100 under A: appending to
+    // one menu costs time that grows with the menu's length.
+    int group = 0;
     for (int expected = 6; expected <= MenuTree::kLastIdentifier; ++expected) {
-        ASSERT_EQ(tree.AddItem(1, "x"), expected);
+        const bool newGroup = (expected - 6) % 100 == 0;
+        ASSERT_EQ(tree.AddItem(newGroup ? 1 : group, "x"), expected);
+        if (newGroup) group = expected;
     }
+    HMENU last = tree.SubMenu(group);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(GetMenuItemID(last, GetMenuItemCount(last) - 1), static_cast<UINT>(MenuTree::kLastIdentifier));
+    const int lastCount = GetMenuItemCount(last);
+
     EXPECT_EQ(tree.AddItem(MenuTree::kRoot, "one too many"), 0);
     EXPECT_EQ(tree.AddItem(1, "one too many"), 0);
+    EXPECT_EQ(tree.AddItem(group, "one too many"), 0);
     EXPECT_EQ(GetMenuItemCount(tree.Root()), 2);
-    EXPECT_EQ(GetMenuItemCount(tree.SubMenu(1)), MenuTree::kLastIdentifier - 5);
+    EXPECT_EQ(GetMenuItemCount(last), lastCount);
+    EXPECT_EQ(CountItems(tree.SubMenu(1)), MenuTree::kLastIdentifier - 5);
 }
 
 // An owner window that picks the first item of a shown menu, or destroys the

@@ -19,8 +19,19 @@ bool Recorder::HasRecord() const
 
 bool Recorder::WaitForRecord(Record& record, DWORD timeoutMs) const
 {
-    if (!WaitFor([this] { return HasRecord(); }, timeoutMs)) return false;
-    std::string data = ReadFileText(LogPath());
+    return exec_test::WaitForRecord(LogPath(), record, timeoutMs);
+}
+
+bool ReadRecord(const std::string& logPath, Record& record)
+{
+    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string data;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) data.append(buffer, n);
+    CloseHandle(file);
     std::vector<std::string> fields;
     size_t start = 0;
     while (start < data.size()) {
@@ -29,7 +40,8 @@ bool Recorder::WaitForRecord(Record& record, DWORD timeoutMs) const
         fields.push_back(data.substr(start, end - start));
         start = end + 1;
     }
-    if (fields.size() < 3) return false;
+    // A whole record ends with the NUL that closes the environment block.
+    if (fields.size() < 3 || data.back() != '\0') return false;
     record.commandLine = fields[0];
     record.folder = fields[1];
     record.show = std::atoi(fields[2].c_str());
@@ -37,6 +49,11 @@ bool Recorder::WaitForRecord(Record& record, DWORD timeoutMs) const
     // The NUL that closes the block leaves one empty field after the lines.
     if (!record.environment.empty() && record.environment.back().empty()) record.environment.pop_back();
     return true;
+}
+
+bool WaitForRecord(const std::string& logPath, Record& record, DWORD timeoutMs)
+{
+    return WaitFor([&] { return ReadRecord(logPath, record); }, timeoutMs);
 }
 
 namespace {

@@ -1,6 +1,5 @@
 #include "daemon_test_files.h"
 #include "exec_test_support.h"
-#include "option_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +11,6 @@ using namespace exec_test;
 using namespace testing_support;
 
 namespace {
-
-constexpr char kClass[] = "Krvn_CommandWindow";
-
-HWND DaemonHandle()
-{
-    return FindWindowA(kClass, nullptr);
-}
 
 struct MenuSearch {
     DWORD process;
@@ -59,36 +51,24 @@ protected:
                                                     "Switcher.Path=" + recorderExe_ + "\r\n"
                                                     "Controller.Path=" + recorderExe_ + "\r\n");
     }
-    ~KorvanedExecTest() override
-    {
-        if (DaemonHandle() != nullptr) {
-            BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), kRemoteEndDaemon);
-        }
-        if (daemon_.Handle() != nullptr && daemon_.Wait(5000) == STILL_ACTIVE) daemon_.Kill();
-    }
+    ~KorvanedExecTest() override { EndDaemon(daemon_); }
 
-    // Starts the daemon and waits until it holds the hotkey: its window
-    // exists before the services have started.
+    // Starts the daemon and waits for the end of its start-up, the tray icon
+    // added after the services: an answer to a sent message would prove
+    // nothing, the daemon answers them while its own call to the tray waits.
+    // The hotkey is probed only then: a probe at the moment the daemon
+    // registers it would take it from the daemon.
     bool Start(const std::vector<Row>& rows, const FreeHotkey& key)
     {
         WriteFileText(folder_.File("local.ini"), LocalSettings(rows));
         if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
-        if (!WaitFor([] { return DaemonHandle() != nullptr; }, 15000)) return false;
-        if (!WaitFor([&] { return HotkeyTaken(key.modifiers, key.key); }, 10000)) return false;
-        // Answered only once creation is over and the command set attached:
-        // a hotkey that arrives during the build is ignored.
-        DWORD_PTR answer = 0;
-        return SendMessageTimeoutA(DaemonHandle(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer) != 0;
+        if (!WaitFor([] { return FindDaemonWindow() != nullptr; }, 15000)) return false;
+        HWND window = FindDaemonWindow();
+        if (!WaitFor([&] { return TrayIconPresent(window); }, 15000)) return false;
+        return HotkeyTaken(key.modifiers, key.key);
     }
 
-    bool WaitForRecord(Record& record)
-    {
-        std::string log = recorderExe_ + ".log";
-        if (!WaitFor([&] { return FileExists(log); }, 10000)) return false;
-        std::string data = ReadFileText(log);
-        record.commandLine = data.substr(0, data.find('\0'));
-        return true;
-    }
+    bool WaitForRecord(Record& record) { return exec_test::WaitForRecord(recorderExe_ + ".log", record); }
 
     // Chooses the first item of the menu the daemon shows.
     bool ChooseFirstItem()
@@ -212,7 +192,7 @@ TEST_F(KorvanedExecTest, RestartRereadsTheTableAndStopDropsIt)
     EXPECT_TRUE(WaitForHotkeyState(restart, false));
     EXPECT_FALSE(HotkeyTaken(stop.modifiers, stop.key));
     DWORD_PTR answer = 0;
-    EXPECT_NE(SendMessageTimeoutA(DaemonHandle(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0u);
+    EXPECT_NE(SendMessageTimeoutA(FindDaemonWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0u);
     EXPECT_EQ(FindMessageBox(daemon_.Id()), nullptr);
 }
 
@@ -221,7 +201,7 @@ TEST_F(KorvanedExecTest, TrayIconRunsOptionAndCommandMenu)
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
     ASSERT_TRUE(Start({{"Top", "\"" + recorderExe_ + "\" from-menu", key.text}}, key));
-    HWND daemon = DaemonHandle();
+    HWND daemon = FindDaemonWindow();
     // The tray's notification: icon 1 in wParam, the mouse message in lParam.
     PostMessageA(daemon, WM_USER + 1, 1, WM_RBUTTONDOWN);
     ASSERT_TRUE(ChooseFirstItem());
@@ -229,7 +209,7 @@ TEST_F(KorvanedExecTest, TrayIconRunsOptionAndCommandMenu)
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" from-menu");
 
-    DeleteFileA((recorderExe_ + ".log").c_str());
+    ASSERT_TRUE(DeleteFileA((recorderExe_ + ".log").c_str()));
     PostMessageA(daemon, WM_USER + 1, 1, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, recorderExe_);  // the controller's path, no argument
