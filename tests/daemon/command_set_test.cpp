@@ -197,6 +197,8 @@ TEST_F(CommandSetTest, TensOfThousandsOfCommandsHitTheLimitsWithoutHanging)
         int items = 0;
         for (const Command& command : set->Commands()) items += command.menuId > 0 ? 1 : 0;
         EXPECT_EQ(items, c.menuItems);
+        // Past 65,534 items the commands hold menu identifier 0, which no choice names.
+        EXPECT_EQ(set->FindByMenuId(0), nullptr);
         ASSERT_TRUE(boxes_.WaitForBoxes(boxesBefore + c.boxes));
         boxesBefore += c.boxes;
         EXPECT_LT(seconds, 120.0);
