@@ -191,21 +191,24 @@ TEST_F(DaemonWindowTest, EveryEndOfTheServicesRestoresTheShell)
     WriteTable({{"A", "a.exe", ""}}, kHidingDesktop);
     struct Case {
         const char* what;
-        std::function<void(DaemonWindowTest&)> end;
         bool ends;  // the daemon ends with it
+        std::function<void()> end;
     } cases[] = {
-        {"code 2", [](DaemonWindowTest& t) { t.Remote(kRemoteStopServices); }, false},
-        {"Stop", [](DaemonWindowTest& t) { RunService("Stop", t.Daemon()); }, false},
-        {"code 3", [](DaemonWindowTest& t) { t.Remote(kRemoteEndDaemon); }, true},
-        {"Exit", [](DaemonWindowTest& t) {
+        {"code 2", false, [this] { Remote(kRemoteStopServices); }},
+        {"Stop", false, [this] { RunService("Stop", Daemon()); }},
+        {"code 3", true, [this] { Remote(kRemoteEndDaemon); }},
+        {"Exit", true,
+         [this] {
              BoxAnswerer yes(IDYES);
-             RunService("Exit", t.Daemon());
-         }, true},
-        {"WM_CLOSE", [](DaemonWindowTest& t) { SendMessageA(t.window_, WM_CLOSE, 0, 0); }, true},
+             RunService("Exit", Daemon());
+         }},
+        {"WM_CLOSE", true, [this] { SendMessageA(window_, WM_CLOSE, 0, 0); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (!IsWindow(window_)) ASSERT_TRUE(CreateDaemon());
+        if (!IsWindow(window_)) {
+            ASSERT_TRUE(CreateDaemon());
+        }
         Remote(kRemoteStartServices);
         ASSERT_NE(Daemon().GetCommandSet(), nullptr);
         EXPECT_FALSE(shell.IconsShown());
@@ -213,7 +216,7 @@ TEST_F(DaemonWindowTest, EveryEndOfTheServicesRestoresTheShell)
             EXPECT_FALSE(shell.TaskbarShown());
             EXPECT_TRUE(shell.TaskbarLayered());
         }
-        c.end(*this);
+        c.end();
         Pump();
         EXPECT_EQ(IsWindow(window_) == FALSE, c.ends);
         DropQuit();
