@@ -67,8 +67,9 @@ CommandSet::~CommandSet()
 
 Command* CommandSet::FindByMenuId(int identifier)
 {
-    // Commands without an identifier hold kNoId, which no lookup may match.
-    if (identifier == kNoId) return nullptr;
+    // Identifiers start at 1. Commands without an item hold kNoId, or 0 once
+    // the identifiers ran out, and no lookup may match either.
+    if (identifier <= 0) return nullptr;
     for (Command& command : commands_) {
         if (command.menuId == identifier) return &command;
     }
@@ -77,7 +78,7 @@ Command* CommandSet::FindByMenuId(int identifier)
 
 Command* CommandSet::FindByHotkeyId(int identifier)
 {
-    if (identifier == kNoId) return nullptr;
+    if (identifier <= 0) return nullptr;
     for (Command& command : commands_) {
         if (command.hotkeyId == identifier) return &command;
     }

@@ -97,9 +97,9 @@ DaemonWindow::BusyScope::~BusyScope()
 {
     if (!outermost_) return;
     daemon_.busy_ = false;
-    if (daemon_.pendingRemoteCode_ == 0) return;
-    PostMessageA(daemon_.window_, kRemoteMessage, daemon_.pendingRemoteCode_, 0);
-    daemon_.pendingRemoteCode_ = 0;
+    // Posted, never run here: the frame that opened the scope still uses the
+    // object, and a code 3 destroys it.
+    if (!daemon_.pendingCodes_.Empty()) PostMessageA(daemon_.window_, kReplayMessage, 0, 0);
 }
 
 bool DaemonWindow::LoadIcons()
@@ -175,7 +175,8 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CLOSE:
-        DestroyWindow(window_);
+        // The same end as code 3, deferred in the same way while a build runs.
+        OnRemoteControl(kRemoteEndDaemon);
         return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == 0 && lParam == 0) OnMenuCommand(LOWORD(wParam));
@@ -190,6 +191,9 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case kRemoteMessage:
         OnRemoteControl(wParam);
+        return 0;
+    case kReplayMessage:
+        OnReplay();
         return 0;
     default:
         break;
@@ -240,11 +244,26 @@ void DaemonWindow::CallService(const char* name)
 
 void DaemonWindow::OnRemoteControl(WPARAM code)
 {
-    if (busy_) {
-        // The end of the daemon outranks any later start or stop.
-        if (pendingRemoteCode_ != kRemoteEndDaemon) pendingRemoteCode_ = code;
+    // Behind codes that still wait, even when no longer busy: sent messages
+    // overtake the posted replay, and the order is what an editor meant.
+    if (busy_ || !pendingCodes_.Empty()) {
+        pendingCodes_.Push(static_cast<unsigned>(code));
         return;
     }
+    RunRemoteCode(static_cast<unsigned>(code));
+}
+
+void DaemonWindow::OnReplay()
+{
+    // A replay that a nested loop of a build delivers leaves the codes to the
+    // replay posted when that build is over.
+    while (!busy_ && !pendingCodes_.Empty()) {
+        if (!RunRemoteCode(pendingCodes_.Pop())) return;
+    }
+}
+
+bool DaemonWindow::RunRemoteCode(unsigned code)
+{
     switch (code) {
     case kRemoteStartServices:
         StartServices();
@@ -255,10 +274,11 @@ void DaemonWindow::OnRemoteControl(WPARAM code)
     case kRemoteEndDaemon:
         // Destroys this object; nothing of it is used afterwards.
         DestroyWindow(window_);
-        break;
+        return false;
     default:
         break;
     }
+    return true;
 }
 
 int RunDaemon(HINSTANCE instance)

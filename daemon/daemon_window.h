@@ -1,5 +1,6 @@
 #pragma once
 
+#include "remote_code_queue.h"
 #include "services.h"
 
 #include <windows.h>
@@ -12,6 +13,8 @@ class CommandSet;
 constexpr const char kCommandWindowClass[] = "Krvn_CommandWindow";
 constexpr UINT kTrayMessage = WM_USER + 1;
 constexpr UINT kRemoteMessage = WM_USER + 2;
+// Posted to itself when a build is over and remote codes wait.
+constexpr UINT kReplayMessage = WM_USER + 3;
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kAppIconId = 103;
 
@@ -49,10 +52,13 @@ private:
     void OnHotkey(int identifier);
     void OnTrayNotify(UINT iconId, UINT mouseMessage);
     void OnRemoteControl(WPARAM code);
+    void OnReplay();
+    // Acts on one code; false when it ended the daemon (the object is gone).
+    bool RunRemoteCode(unsigned code);
     void CallService(const char* name);
 
     // Marks the object busy while it lives; leaving the outermost one posts
-    // the remote code that arrived meanwhile.
+    // the replay of the remote codes that arrived meanwhile.
     class BusyScope {
     public:
         explicit BusyScope(DaemonWindow& daemon);
@@ -69,9 +75,10 @@ private:
     UINT remoteMessage_ = 0;
     UINT taskbarCreatedMessage_ = 0;
     // Set while a command set is built or torn down, or the tray icon added:
-    // a remote code that a nested loop delivers meanwhile waits until then.
+    // remote codes and WM_CLOSE that a nested loop delivers meanwhile wait
+    // in the queue until then.
     bool busy_ = false;
-    WPARAM pendingRemoteCode_ = 0;
+    RemoteCodeQueue pendingCodes_;
     std::unique_ptr<CommandSet> commandSet_;
     std::vector<ServiceEntry> services_;
 };

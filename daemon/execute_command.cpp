@@ -21,6 +21,9 @@ void ExecuteCommand(DaemonWindow& daemon, const Command& command)
     HWND window = daemon.Window();
 
     if (request.commandLine.empty()) {
+        // A group that got no menu item has no sub-menu; ShowMenu would show
+        // the root for its identifier 0.
+        if (menuId <= 0) return;
         if (CommandSet* set = daemon.GetCommandSet()) set->Menu().ShowMenu(window, -1, -1, menuId);
         return;
     }

@@ -34,11 +34,18 @@ bool ReadEnvironmentFile(EnvironmentBlock& block, const char* path)
         CloseHandle(file);
         return false;
     }
+    // A read that fails or stops short (bytes locked by another program, a
+    // file cut meanwhile) would start the program with a wrong environment.
     DWORD read = 0;
-    if (!ReadFile(file, in, size, &read, nullptr) || read > size) read = 0;
+    const bool whole = ReadFile(file, in, size, &read, nullptr) && read == size;
+    CloseHandle(file);
+    if (!whole) {
+        LocalFree(in);
+        LocalFree(out);
+        return false;
+    }
     DWORD length = static_cast<DWORD>(ConvertEnvironmentText(in, read, out));
     LocalFree(in);
-    CloseHandle(file);
     block.Release();
     block.data_ = out;
     block.length_ = length;

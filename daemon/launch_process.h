@@ -31,8 +31,8 @@ private:
     DWORD length_ = 0;
 };
 
-// Fills the block from the file; false when it cannot be opened, is too
-// large for memory, or is 4 GB or more.
+// Fills the block from the file; false when it cannot be opened or read
+// whole, is too large for memory, or is 4 GB or more.
 bool ReadEnvironmentFile(EnvironmentBlock& block, const char* path);
 
 // CreateProcess with the request; the block, when it has data, becomes the

@@ -26,5 +26,5 @@ bool EndSession(int mode);
 bool OpenSpecialFolder(int folder);
 
 // "GetWinText" at a screen point: 1 done, 2 no window there, 3 no child at
-// the point, 4 memory or clipboard failure.
+// the point or it does not answer within a second, 4 memory or clipboard failure.
 int CopyWindowTextAt(POINT point, HWND clipboardOwner);

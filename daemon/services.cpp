@@ -169,6 +169,15 @@ constexpr ServiceRow kServiceRows[] = {
     {"Folder.Recycle.Empty", EmptyRecycleBinService, 0},
 };
 
+// The window's answer within a short time; false when it does not answer
+// (hung, busy, or gone).
+bool AskWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result)
+{
+    constexpr UINT kAnswerTimeoutMs = 1000;
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerTimeoutMs,
+                               &result) != 0;
+}
+
 // The shutdown privilege, switched on for the request and off again.
 bool SetShutdownPrivilege(HANDLE token, const LUID& luid, bool enable)
 {
@@ -274,8 +283,10 @@ int CopyWindowTextAt(POINT point, HWND clipboardOwner)
     HWND target = ChildWindowFromPointEx(window, client, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
     if (target == nullptr) return 3;
 
-    LRESULT length = SendMessageA(target, WM_GETTEXTLENGTH, 0, 0);
-    if (length < 0) length = 0;
+    // A bounded wait: a hung window under the cursor must not freeze every hotkey.
+    DWORD_PTR length = 0;
+    if (!AskWindow(target, WM_GETTEXTLENGTH, 0, 0, length)) return 3;
+    if (static_cast<LONG_PTR>(length) < 0) length = 0;
     SIZE_T size = static_cast<SIZE_T>(length) + 1;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
     if (memory == nullptr) return 4;
@@ -285,7 +296,12 @@ int CopyWindowTextAt(POINT point, HWND clipboardOwner)
         return 4;
     }
     text[0] = '\0';
-    SendMessageA(target, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text));
+    DWORD_PTR copied = 0;
+    if (!AskWindow(target, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text), copied)) {
+        GlobalUnlock(memory);
+        GlobalFree(memory);
+        return 3;
+    }
     // A window whose text grew meanwhile could leave it unterminated.
     text[size - 1] = '\0';
     GlobalUnlock(memory);

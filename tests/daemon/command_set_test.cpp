@@ -173,20 +173,23 @@ TEST_F(CommandSetTest, TensOfThousandsOfCommandsHitTheLimitsWithoutHanging)
 {
     struct Case {
         int count;
+        bool hotkeys;
         int menuItems;       // items of all levels
         size_t boxes;
     } cases[] = {
         // 10,000 equal hotkeys: the second registration is refused (182).
-        {10000, 10000, 1},
+        {10000, true, 10000, 1},
         // 70,000: the hotkey list is full at its 49,152nd entry (180).
-        {70000, 49152, 1},
+        {70000, true, 49152, 1},
+        // Without hotkeys the menu identifiers run out after 65,534 items.
+        {66000, false, 65534, 0},
     };
     const FreeHotkey free = FindFreeHotkeyText(0);
     ASSERT_TRUE(free.found);
     size_t boxesBefore = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
-        const std::string text = ManyCommands(c.count, free.text);
+        const std::string text = ManyCommands(c.count, c.hotkeys ? free.text : std::string());
         const auto start = std::chrono::steady_clock::now();
         auto set = Build(&text);
         const double seconds =
@@ -197,6 +200,8 @@ TEST_F(CommandSetTest, TensOfThousandsOfCommandsHitTheLimitsWithoutHanging)
         int items = 0;
         for (const Command& command : set->Commands()) items += command.menuId > 0 ? 1 : 0;
         EXPECT_EQ(items, c.menuItems);
+        // Commands past the last identifier hold 0, which no menu choice names.
+        EXPECT_EQ(set->FindByMenuId(0), nullptr);
         ASSERT_TRUE(boxes_.WaitForBoxes(boxesBefore + c.boxes));
         boxesBefore += c.boxes;
         EXPECT_LT(seconds, 120.0);

@@ -361,6 +361,33 @@ TEST_F(ServicesTest, GetWinTextFailsWhileTheClipboardIsTaken)
     EXPECT_EQ(ClipboardText(), "<none>");
 }
 
+TEST_F(ServicesTest, GetWinTextGivesUpOnAWindowThatDoesNotAnswer)
+{
+    // A window whose thread stops pumping once it is shown, until released
+    // (or, should the text be asked for without a bound, after 15 s).
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<HWND> hung{nullptr};
+    std::thread owner([&] {
+        HWND window = CreateWindowExA(WS_EX_TOPMOST, "BUTTON", "hung", WS_POPUP | WS_VISIBLE, 120, 120, 200, 100,
+                                      nullptr, nullptr, nullptr, nullptr);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        hung = window;
+        WaitForSingleObject(release, 15000);
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        DestroyWindow(window);
+    });
+    ASSERT_TRUE(WaitFor([&] { return hung.load() != nullptr; }));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(hung.load()), window_), 3);
+    SetEvent(release);
+    owner.join();
+    CloseHandle(release);
+    EXPECT_EQ(ClipboardText(), "<none>");
+}
+
 TEST_F(ServicesTest, ServiceCommandLinesRunTheirServiceOrShowError212)
 {
     struct Case {

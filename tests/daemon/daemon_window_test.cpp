@@ -1,0 +1,316 @@
+#include "daemon_window.h"
+
+#include "command_set.h"
+#include "daemon_test_files.h"
+#include "execute_command.h"
+#include "option_lock.h"
+#include "services.h"
+#include "shell_switch.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace daemon_test;
+using namespace testing_support;
+
+namespace {
+
+void RegisterPlainClass(const char* name)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+bool HasStyle(HWND window, LONG bit, int index = GWL_STYLE)
+{
+    return (GetWindowLongA(window, index) & bit) != 0;
+}
+
+// The shell's windows as the daemon looks for them: Wine has no "Progman",
+// and its own "Shell_TrayWnd" is not where its app-bar query says the
+// taskbar is, so the test puts its own there (created last, it comes first).
+class FakeShell {
+public:
+    FakeShell()
+    {
+        for (const char* name : {"Progman", "SHELLDLL_DefView", "SysListView32", "Shell_TrayWnd"}) {
+            RegisterPlainClass(name);
+        }
+        HINSTANCE instance = GetModuleHandleA(nullptr);
+        progman_ = CreateWindowExA(0, "Progman", "Program Manager", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   instance, nullptr);
+        HWND view = CreateWindowExA(0, "SHELLDLL_DefView", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, progman_,
+                                    nullptr, instance, nullptr);
+        icons_ = CreateWindowExA(0, "SysListView32", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, view, nullptr,
+                                 instance, nullptr);
+        APPBARDATA bar = {};
+        bar.cbSize = sizeof bar;
+        if (SHAppBarMessage(ABM_GETTASKBARPOS, &bar)) {
+            const RECT& r = bar.rc;
+            taskbar_ = CreateWindowExA(0, "Shell_TrayWnd", nullptr, WS_POPUP | WS_VISIBLE, r.left, r.top,
+                                       r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+        }
+    }
+    ~FakeShell()
+    {
+        if (taskbar_ != nullptr) DestroyWindow(taskbar_);
+        DestroyWindow(progman_);
+    }
+    FakeShell(const FakeShell&) = delete;
+    FakeShell& operator=(const FakeShell&) = delete;
+
+    bool Found() const { return ShellSwitch::FindDesktopListView() == icons_; }
+    bool TaskbarFound() const { return taskbar_ != nullptr && ShellSwitch::FindTaskbar() == taskbar_; }
+    bool IconsShown() const { return HasStyle(icons_, WS_VISIBLE); }
+    bool TaskbarShown() const { return HasStyle(taskbar_, WS_VISIBLE); }
+    bool TaskbarLayered() const { return HasStyle(taskbar_, WS_EX_LAYERED, GWL_EXSTYLE); }
+
+private:
+    HWND progman_ = nullptr;
+    HWND icons_ = nullptr;
+    HWND taskbar_ = nullptr;
+};
+
+// On a thread of its own: waits for the first message box of this process,
+// does `action` while it is open (the daemon's thread runs the box's loop),
+// then answers it and every later box with OK.
+class WhileFirstBox {
+public:
+    explicit WhileFirstBox(std::function<void()> action) : action_(std::move(action))
+    {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~WhileFirstBox()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    bool Done() const { return done_; }
+
+private:
+    void Run()
+    {
+        HWND last = nullptr;
+        while (!stop_) {
+            HWND box = FindMessageBox(GetCurrentProcessId());
+            if (box != nullptr && box != last) {
+                if (!done_) {
+                    action_();
+                    done_ = true;
+                }
+                AnswerMessageBox(box, IDOK);
+                last = box;
+            }
+            Sleep(20);
+        }
+    }
+
+    std::function<void()> action_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+// The real command window in this process. The main settings file beside the
+// test program names a local settings file of the test; the option mutex is
+// held while the window is created, so it comes up with its services stopped.
+class DaemonWindowTest : public ::testing::Test {
+protected:
+    DaemonWindowTest() : main_(ExeDir() + "_setting.ini"), local_(dir_.File("local.ini"))
+    {
+        hadMain_ = FileExists(main_);
+        if (hadMain_) savedMain_ = ReadFileText(main_);
+        WriteFileText(main_, "[LocalSetting]\r\nCurrent=" + local_ + "\r\n");
+        remoteMessage_ = RegisterWindowMessageA(kRemoteControlMessageName);
+        DaemonWindow::RegisterWindowClass(GetModuleHandleA(nullptr));
+    }
+    ~DaemonWindowTest() override
+    {
+        if (IsWindow(window_)) DestroyWindow(window_);
+        DropQuit();
+        if (hadMain_) {
+            WriteFileText(main_, savedMain_);
+        } else {
+            DeleteFileA(main_.c_str());
+        }
+    }
+
+    void WriteTable(const std::vector<Row>& rows, const std::string& desktop = std::string())
+    {
+        ASSERT_TRUE(WriteFileText(local_, LocalSettings(rows, desktop)));
+    }
+    bool CreateDaemon()
+    {
+        HANDLE mutex = CreateMutexA(nullptr, TRUE, kOptionMutexName);
+        window_ = CreateWindowExA(0, kCommandWindowClass, nullptr, WS_POPUP | WS_DLGFRAME, 50, 50, 0, 0, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        return window_ != nullptr;
+    }
+    DaemonWindow& Daemon() { return *reinterpret_cast<DaemonWindow*>(GetWindowLongPtrA(window_, 0)); }
+    // The remote-control message as an editor broadcasts it: a synchronous send.
+    void Remote(unsigned code) { SendMessageA(window_, remoteMessage_, code, 0); }
+    // The end of the daemon posts a quit message that must not end the test's loops.
+    static void DropQuit()
+    {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+    // Lets posted messages (the replay of deferred codes, WM_CLOSE) arrive.
+    static void Pump() { WaitFor([] { return false; }, 200); }
+
+    TempDir dir_;
+    std::string main_, local_;
+    bool hadMain_ = false;
+    std::string savedMain_;
+    UINT remoteMessage_ = 0;
+    HWND window_ = nullptr;
+};
+
+constexpr char kHidingDesktop[] = "HideIcon=true\r\nTaskbarHide=true\r\nTaskbarTrans=true\r\nTaskbarTrans.Percent=100\r\n";
+
+TEST_F(DaemonWindowTest, EveryEndOfTheServicesRestoresTheShell)
+{
+    FakeShell shell;
+    ASSERT_TRUE(shell.Found());
+    // Without a taskbar where the shell reports it, only the icons can be checked.
+    const bool taskbar = shell.TaskbarFound();
+    WriteTable({{"A", "a.exe", ""}}, kHidingDesktop);
+    struct Case {
+        const char* what;
+        bool ends;  // the daemon ends with it
+        std::function<void()> end;
+    } cases[] = {
+        {"code 2", false, [this] { Remote(kRemoteStopServices); }},
+        {"Stop", false, [this] { RunService("Stop", Daemon()); }},
+        {"code 3", true, [this] { Remote(kRemoteEndDaemon); }},
+        {"Exit", true,
+         [this] {
+             BoxAnswerer yes(IDYES);
+             RunService("Exit", Daemon());
+         }},
+        {"WM_CLOSE", true, [this] { SendMessageA(window_, WM_CLOSE, 0, 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!IsWindow(window_)) {
+            ASSERT_TRUE(CreateDaemon());
+        }
+        Remote(kRemoteStartServices);
+        ASSERT_NE(Daemon().GetCommandSet(), nullptr);
+        EXPECT_FALSE(shell.IconsShown());
+        if (taskbar) {
+            EXPECT_FALSE(shell.TaskbarShown());
+            EXPECT_TRUE(shell.TaskbarLayered());
+        }
+        c.end();
+        Pump();
+        EXPECT_EQ(IsWindow(window_) == FALSE, c.ends);
+        DropQuit();
+        EXPECT_TRUE(shell.IconsShown());
+        if (taskbar) {
+            EXPECT_TRUE(shell.TaskbarShown());
+            EXPECT_FALSE(shell.TaskbarLayered());
+        }
+    }
+}
+
+TEST_F(DaemonWindowTest, AnEditorsStopAndStartDuringABuildBoxLoadTheNewTable)
+{
+    const FreeHotkey taken = FindFreeHotkeyText(0), fixed = FindFreeHotkeyText(1);
+    ASSERT_TRUE(taken.found && fixed.found);
+    HiddenWindow other;
+    ASSERT_TRUE(RegisterHotKey(other.Handle(), 1, taken.modifiers, taken.key));
+    WriteTable({{"Old", "old.exe", taken.text}});
+    ASSERT_TRUE(CreateDaemon());
+
+    // An editor opened while box 182 is up: it stops the services, writes a
+    // table without the taken hotkey, and starts them again.
+    WhileFirstBox editor([&] {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window_, remoteMessage_, kRemoteStopServices, 0, SMTO_NORMAL, 10000, &result);
+        WriteFileText(local_, LocalSettings({{"New", "new.exe", fixed.text}}));
+        SendMessageTimeoutA(window_, remoteMessage_, kRemoteStartServices, 0, SMTO_NORMAL, 10000, &result);
+    });
+    Remote(kRemoteStartServices);
+    ASSERT_TRUE(editor.Done());
+    EXPECT_TRUE(WaitFor([&] {
+        CommandSet* set = Daemon().GetCommandSet();
+        return set != nullptr && set->Commands().Size() == 1 && set->Commands()[0].name == "New";
+    }));
+    EXPECT_TRUE(HotkeyTaken(fixed.modifiers, fixed.key));
+    UnregisterHotKey(other.Handle(), 1);
+}
+
+TEST_F(DaemonWindowTest, CloseDuringABuildBoxEndsTheDaemonAfterTheBuild)
+{
+    FakeShell shell;
+    ASSERT_TRUE(shell.Found());
+    const FreeHotkey taken = FindFreeHotkeyText(0), first = FindFreeHotkeyText(1);
+    ASSERT_TRUE(taken.found && first.found);
+    HiddenWindow other;
+    ASSERT_TRUE(RegisterHotKey(other.Handle(), 1, taken.modifiers, taken.key));
+    WriteTable({{"A", "a.exe", first.text}, {"B", "b.exe", taken.text}}, kHidingDesktop);
+    ASSERT_TRUE(CreateDaemon());
+
+    WhileFirstBox closer([&] {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window_, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &result);
+    });
+    Remote(kRemoteStartServices);
+    ASSERT_TRUE(closer.Done());
+    // The set the build made is torn down by the end: shell restored, hotkeys free.
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(window_); }));
+    DropQuit();
+    EXPECT_TRUE(shell.IconsShown());
+    EXPECT_FALSE(HotkeyTaken(first.modifiers, first.key));
+    UnregisterHotKey(other.Handle(), 1);
+}
+
+// Counts the menus tracked for the command window and closes each at once.
+WNDPROC g_daemonProc = nullptr;
+int g_menusShown = 0;
+
+LRESULT CALLBACK MenuWatcher(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENTERMENULOOP) ++g_menusShown;
+    if (message == WM_ENTERIDLE && wParam == MSGF_MENU) EndMenu();
+    return CallWindowProcA(g_daemonProc, window, message, wParam, lParam);
+}
+
+TEST_F(DaemonWindowTest, AGroupWithoutMenuItemShowsNoMenu)
+{
+    WriteTable({{"A", "", ""}, {"A/B", "b.exe", ""}});
+    ASSERT_TRUE(CreateDaemon());
+    Remote(kRemoteStartServices);
+    ASSERT_NE(Daemon().GetCommandSet(), nullptr);
+    g_menusShown = 0;
+    g_daemonProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MenuWatcher)));
+
+    // Identifier 0: the group came after the identifiers ran out.
+    Command group;
+    group.name = "G";
+    group.menuId = 0;
+    ExecuteCommand(Daemon(), group);
+    EXPECT_EQ(g_menusShown, 0);
+    group.menuId = 1;  // one with its item opens its sub-menu
+    ExecuteCommand(Daemon(), group);
+    EXPECT_EQ(g_menusShown, 1);
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_daemonProc));
+}
+
+} // namespace
