@@ -3,6 +3,9 @@
 set(KORVANE_COMPANY "Korvane Project")
 set(KORVANE_WEBSITE "https://korvane.example.org/" CACHE STRING "Web site shown by the controller")
 set(KORVANE_EMAIL "korvane@example.org" CACHE STRING "E-mail address shown by the controller")
+if(NOT KORVANE_WEBSITE MATCHES "^https?://")
+  message(FATAL_ERROR "KORVANE_WEBSITE is not a web URL: ${KORVANE_WEBSITE}")
+endif()
 
 function(korvane_version_resource target file_name description)
   set(KORVANE_FILE_NAME ${file_name})
