@@ -66,6 +66,8 @@ TEST(SplitCaptionTest, SplitsAtEverySlash)
         {"Editor", {"Editor"}, "Editor"},
         {"ツール/表示", {"ツール", "表示"}, "表示"},
         {"\x95\x5c/\x83\x5c", {"\x95\x5c", "\x83\x5c"}, "\x83\x5c"},   // Shift-JIS second bytes 0x5C
+        // A byte search: a lead byte right before "/" does not take it as its second byte.
+        {"\x83/x", {"\x83", "x"}, "x"},
         // Hand-edited captions with empty levels lose those levels.
         {"A//B", {"A", "B"}, "B"},
         {"/A/", {"A"}, "A"},

@@ -30,18 +30,26 @@ TEST(MessageBoxTest, HiddenOwnerIsNotUsed)
     HWND hidden = CreateWindowExA(0, "STATIC", "hidden", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(hidden, nullptr);
     HWND owner = reinterpret_cast<HWND>(-1);
+    bool found = false;
+    const DWORD thread = GetCurrentThreadId();
     std::thread watcher([&] {
         HWND box = nullptr;
-        WaitFor([&] { return (box = FindMessageBox(GetCurrentProcessId())) != nullptr; });
-        if (box) {
+        found = WaitFor([&] { return (box = FindMessageBox(GetCurrentProcessId())) != nullptr; });
+        if (found) {
             owner = GetWindow(box, GW_OWNER);
             AnswerMessageBox(box, IDOK);
+        } else {
+            // A box we cannot see would wait for ever: WM_QUIT ends its modal loop.
+            PostThreadMessageA(thread, WM_QUIT, 0, 0);
         }
     });
     ShowError(hidden, 202, 1);
     watcher.join();
-    EXPECT_EQ(owner, nullptr);
+    MSG quit;
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     DestroyWindow(hidden);
+    ASSERT_TRUE(found) << "no message box was found";
+    EXPECT_EQ(owner, nullptr);
 }
 
 TEST(MessageBoxTest, ConfirmReturnsTheAnswer)

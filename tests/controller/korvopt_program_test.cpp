@@ -79,9 +79,10 @@ TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndRefusesASecondInstance)
     EXPECT_EQ(code, 0u);
     WaitFor([&] { return daemon.codes.size() >= 2; }, 2000);
     EXPECT_EQ(daemon.codes, (std::vector<unsigned>{kRemoteStopServices, kRemoteStartServices}));
-    EXPECT_NE(ReadFileText(folder.File("other.ini")).find("cmd[0].caption=A"), std::string::npos);
-    if (code == STILL_ACTIVE)
-        first.Kill();
+    // Saved to the file of the command line: the stored command now has all its keys.
+    EXPECT_NE(ReadFileText(folder.File("other.ini")).find("cmd[0].caption=A\r\ncmd[0].cmdline=\r\n"),
+              std::string::npos)
+        << ReadFileText(folder.File("other.ini"));
 }
 
 TEST(KorvoptProgram, OkWithTheGroupAnswers110InTheProgram)
@@ -99,8 +100,5 @@ TEST(KorvoptProgram, OkWithTheGroupAnswers110InTheProgram)
     EXPECT_NE(boxes.Texts()[0].find(Sjis("コマンドテーブルに無効又は旧式なコマンド")), std::string::npos);
     EXPECT_EQ(program.Wait(300), static_cast<DWORD>(STILL_ACTIVE));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    const DWORD code = program.Wait(10000);
-    EXPECT_EQ(code, 0u);
-    if (code == STILL_ACTIVE)
-        program.Kill();
+    EXPECT_EQ(program.Wait(10000), 0u);
 }

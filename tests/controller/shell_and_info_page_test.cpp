@@ -3,6 +3,9 @@
 #include "shell_extension_page.h"
 #include "sheet_fixture.h"
 
+#include <atomic>
+#include <thread>
+
 using namespace testing_support;
 
 namespace {
@@ -132,10 +135,30 @@ TEST_F(SheetTest, InformationPageShowsTheProductVersion)
     HWND page = Page();
     // The test program carries the same version resource as the programs.
     EXPECT_EQ(Text(page, IDC_VERSION), KORVANE_TEST_VERSION);
-    // Pressing a button with no program for the URL shows nothing.
+
+    // A link that no program takes shows no box (the build gives this program
+    // such a web site). The shell's own box would be modal: a watcher answers
+    // and counts any that comes up.
+    std::atomic<bool> stop{false};
+    std::atomic<int> boxes{0};
+    const HWND sheet = sheet_;
+    std::thread watcher([&] {
+        while (!stop) {
+            HWND box = nullptr;
+            while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(box, &pid);
+                if (box == sheet || pid != GetCurrentProcessId() || !IsWindowVisible(box)) continue;
+                ++boxes;
+                AnswerMessageBox(box, IDOK);
+            }
+            Sleep(50);
+        }
+    });
     SendMessageA(page, WM_COMMAND, IDC_WEBSITE, 0);
-    EXPECT_EQ(FindErrorBox(), nullptr);
-    EXPECT_EQ(Page(), page);
+    stop = true;
+    watcher.join();
+    EXPECT_EQ(boxes, 0);
 }
 
 TEST(ProgramInfo, ReadProductVersion)
@@ -156,9 +179,8 @@ TEST(ProgramInfo, StringsOfTheLinks)
 {
     char text[256] = {};
     LoadStringA(GetModuleHandleA(nullptr), IDS_MAILTO, text, sizeof text);
-    EXPECT_EQ(std::string(text), std::string("mailto:") + KORVANE_TEST_EMAIL_ENCODED + "?subject=Korvane");
-    LoadStringA(GetModuleHandleA(nullptr), IDS_WEBSITE, text, sizeof text);
-    EXPECT_EQ(std::string(text).rfind("http", 0), 0u);
+    // The build gives this program the address "Korvane Support+1%@例.jp".
+    EXPECT_STREQ(text, "mailto:Korvane%20Support%2B1%25@%E4%BE%8B.jp?subject=Korvane");
     LoadStringA(GetModuleHandleA(nullptr), IDS_BAD_COMMAND_NAME, text, sizeof text);
     EXPECT_NE(std::string(text).find(Sjis("\"(ダブルコーテーション)、\\(バックスラッシュ")), std::string::npos);
 }

@@ -51,7 +51,8 @@ bool FileExists(const std::string& path);
 // Pumps this thread's messages until pred() holds or the time is up.
 bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs = 5000);
 
-// Starts a program; the handle is closed by the object.
+// Starts a program. The object ends the program if it still runs when the
+// object goes (or starts another) and closes the handles.
 class Process {
 public:
     Process() = default;
@@ -66,6 +67,7 @@ public:
     HANDLE Handle() const { return info_.hProcess; }
 
 private:
+    void Release();
     PROCESS_INFORMATION info_ = {};
 };
 

@@ -130,12 +130,23 @@ bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs)
 
 Process::~Process()
 {
+    Release();
+}
+
+// A program still running when its test ends, passed or failed, is ended:
+// left alive it would hold windows, hotkeys or the option mutex that later
+// tests need.
+void Process::Release()
+{
+    Kill();
     if (info_.hProcess) CloseHandle(info_.hProcess);
     if (info_.hThread) CloseHandle(info_.hThread);
+    info_ = {};
 }
 
 bool Process::Start(const std::string& commandLine, const std::string& dir)
 {
+    Release();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     std::string line = commandLine;
@@ -154,7 +165,7 @@ DWORD Process::Wait(DWORD timeoutMs)
 
 void Process::Kill()
 {
-    if (info_.hProcess) {
+    if (info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
         TerminateProcess(info_.hProcess, 99);
         WaitForSingleObject(info_.hProcess, 5000);
     }
