@@ -88,8 +88,10 @@ bool RemoveTree(const std::string& path)
 std::string ReadFileText(const std::string& path)
 {
     std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    // Sharing delete too: a file just put in place by a rename is still held
+    // with delete access for a moment, and would otherwise read as empty.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return text;
     char buffer[65536];
     DWORD n = 0;
