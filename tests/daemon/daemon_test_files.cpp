@@ -91,4 +91,18 @@ HiddenWindow::~HiddenWindow()
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
+void RegisterPlainClass(const char* name)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
+bool HasStyle(HWND window, LONG bit, int index)
+{
+    return (GetWindowLongA(window, index) & bit) != 0;
+}
+
 } // namespace daemon_test

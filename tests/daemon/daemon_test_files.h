@@ -49,6 +49,10 @@ bool SendRemoteCode(HWND daemon, unsigned code);
 // then a kill when it has not ended in time (an open box may hold it).
 void EndDaemon(testing_support::Process& daemon);
 
+// A window class that does nothing, as the shell's windows the daemon looks for.
+void RegisterPlainClass(const char* name);
+bool HasStyle(HWND window, LONG bit, int index = GWL_STYLE);
+
 // A hidden top-level window of this thread, destroyed with the object.
 class HiddenWindow {
 public:

@@ -23,20 +23,6 @@ using namespace testing_support;
 
 namespace {
 
-void RegisterPlainClass(const char* name)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
-}
-
-bool HasStyle(HWND window, LONG bit, int index = GWL_STYLE)
-{
-    return (GetWindowLongA(window, index) & bit) != 0;
-}
-
 // The shell's windows as the daemon looks for them: Wine has no "Progman",
 // and its own "Shell_TrayWnd" is not where its app-bar query says the
 // taskbar is, so the test puts its own there (created last, it comes first).

@@ -1,5 +1,6 @@
 #include "shell_switch.h"
 
+#include "daemon_test_files.h"
 #include "shell_settings.h"
 
 #include <gtest/gtest.h>
@@ -13,26 +14,15 @@
 // tests build the shell's windows themselves, with the class names and the
 // window chain the daemon looks for.
 
-namespace {
+using daemon_test::HasStyle;
+using daemon_test::RegisterPlainClass;
 
-void RegisterPlainClass(const char* name)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
-}
+namespace {
 
 HWND Create(const char* className, const char* title, DWORD style, HWND parent, const RECT& r = {0, 0, 10, 10})
 {
     return CreateWindowExA(0, className, title, style, r.left, r.top, r.right - r.left, r.bottom - r.top,
                            parent, nullptr, GetModuleHandleA(nullptr), nullptr);
-}
-
-bool HasStyle(HWND window, LONG bit, int index = GWL_STYLE)
-{
-    return (GetWindowLongA(window, index) & bit) != 0;
 }
 
 struct DesktopCase {
