@@ -4,20 +4,13 @@
 
 #include <cstring>
 
-namespace {
-
-// Neither is ever the second byte of a double-byte character.
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-} // namespace
-
 bool IsValidCommandName(const char* text)
 {
     if (text == nullptr || *text == '\0') return false;
-    if (IsBlank(text[0]) || IsBlank(text[std::strlen(text) - 1])) return false;
+    const char* begin = text;
+    const char* end = text + std::strlen(text);
+    TrimBlanks(begin, end);
+    if (begin != text || *end != '\0') return false;
     for (const char* p = text; *p != '\0'; p = NextChar(p)) {
         if (std::strchr(":?!\\/", *p) != nullptr) return false;
     }
@@ -28,7 +21,14 @@ std::string TrimCommandName(const char* text)
 {
     if (text == nullptr) return std::string();
     const char* end = text + std::strlen(text);
-    while (IsBlank(*text)) ++text;
-    while (end > text && IsBlank(end[-1])) --end;
+    TrimBlanks(text, end);
     return std::string(text, end);
+}
+
+void TrimBlanks(const char*& begin, const char*& end)
+{
+    // Neither blank is ever the second byte of a double-byte character.
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (begin < end && blank(*begin)) ++begin;
+    while (end > begin && blank(end[-1])) --end;
 }

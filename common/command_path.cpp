@@ -1,5 +1,7 @@
 #include "command_path.h"
 
+#include "command_name.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -100,17 +102,6 @@ bool IsParentPath(const CommandPath& parent, const CommandPath& child)
     return CommonLevels(parent, child) == parent.Count();
 }
 
-namespace {
-
-// Blanks at the ends of a level: the profile read drops them at the ends of
-// the caption, so a parent saved with one would lose its children.
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-} // namespace
-
 void SplitCaption(const char* caption, CommandPath& path, std::string& name)
 {
     path.Clear();
@@ -120,9 +111,10 @@ void SplitCaption(const char* caption, CommandPath& path, std::string& name)
     for (;;) {
         const char* slash = std::strchr(start, '/');
         const char* end = slash ? slash : start + std::strlen(start);
+        // The profile read drops blanks at the ends of a caption, so a parent
+        // saved with one would lose its children: no level keeps them.
         const char* begin = start;
-        while (begin < end && IsBlank(*begin)) ++begin;
-        while (end > begin && IsBlank(end[-1])) --end;
+        TrimBlanks(begin, end);
         const std::size_t length = static_cast<std::size_t>(end - begin);
         if (length > 0 && path.Append(begin, length)) name.assign(begin, length);
         if (slash == nullptr) break;

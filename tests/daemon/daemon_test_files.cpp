@@ -63,6 +63,15 @@ bool TrayIconPresent(HWND daemon)
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+HWND WaitForDaemonStartUp(DWORD timeoutMs)
+{
+    HWND window = nullptr;
+    if (!testing_support::WaitFor([&] { return (window = FindDaemonWindow()) != nullptr; }, timeoutMs)) {
+        return nullptr;
+    }
+    return testing_support::WaitFor([&] { return TrayIconPresent(window); }, timeoutMs) ? window : nullptr;
+}
+
 bool SendRemoteCode(HWND daemon, unsigned code)
 {
     DWORD_PTR result = 0;

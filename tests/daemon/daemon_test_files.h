@@ -41,6 +41,12 @@ HWND FindDaemonWindow();
 // The icon is added last in the daemon's start-up, after its services started.
 bool TrayIconPresent(HWND daemon);
 
+// Waits for the daemon's window and then for the end of its start-up, the
+// tray icon, added after the services started. An answer to a sent message
+// proves nothing: the daemon answers them while its own call to the tray
+// waits, before the icon exists. The window, or null when the time is up.
+HWND WaitForDaemonStartUp(DWORD timeoutMs = 15000);
+
 // Sends a remote-control code to the daemon's window alone; true when it was
 // handled (a broadcast gives no sign that the daemon got it).
 bool SendRemoteCode(HWND daemon, unsigned code);

@@ -12,10 +12,8 @@
 
 #include <shellapi.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace daemon_test;
@@ -68,46 +66,6 @@ private:
     HWND taskbar_ = nullptr;
 };
 
-// On a thread of its own: waits for the first message box of this process,
-// does `action` while it is open (the daemon's thread runs the box's loop),
-// then answers it and every later box with OK.
-class WhileFirstBox {
-public:
-    explicit WhileFirstBox(std::function<void()> action) : action_(std::move(action))
-    {
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~WhileFirstBox()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    bool Done() const { return done_; }
-
-private:
-    void Run()
-    {
-        HWND last = nullptr;
-        while (!stop_) {
-            HWND box = FindMessageBox(GetCurrentProcessId());
-            if (box != nullptr && box != last) {
-                if (!done_) {
-                    action_();
-                    done_ = true;
-                }
-                AnswerMessageBox(box, IDOK);
-                last = box;
-            }
-            Sleep(20);
-        }
-    }
-
-    std::function<void()> action_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
 // The real command window in this process. The main settings file beside the
 // test program names a local settings file of the test; the option mutex is
 // held while the window is created, so it comes up with its services stopped.
@@ -118,7 +76,6 @@ protected:
         hadMain_ = FileExists(main_);
         if (hadMain_) savedMain_ = ReadFileText(main_);
         WriteFileText(main_, "[LocalSetting]\r\nCurrent=" + local_ + "\r\n");
-        remoteMessage_ = RegisterWindowMessageA(kRemoteControlMessageName);
         DaemonWindow::RegisterWindowClass(GetModuleHandleA(nullptr));
     }
     ~DaemonWindowTest() override
@@ -147,7 +104,7 @@ protected:
     }
     DaemonWindow& Daemon() { return *reinterpret_cast<DaemonWindow*>(GetWindowLongPtrA(window_, 0)); }
     // The remote-control message as an editor broadcasts it: a synchronous send.
-    void Remote(unsigned code) { SendMessageA(window_, remoteMessage_, code, 0); }
+    void Remote(unsigned code) { SendRemoteCode(window_, code); }
     // The end of the daemon posts a quit message that must not end the test's loops.
     static void DropQuit()
     {
@@ -162,7 +119,6 @@ protected:
     std::string main_, local_;
     bool hadMain_ = false;
     std::string savedMain_;
-    UINT remoteMessage_ = 0;
     HWND window_ = nullptr;
 };
 
@@ -225,14 +181,13 @@ TEST_F(DaemonWindowTest, AnEditorsStopAndStartDuringABuildBoxLoadTheNewTable)
 
     // An editor opened while box 182 is up: it stops the services, writes a
     // table without the taken hotkey, and starts them again.
-    WhileFirstBox editor([&] {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(window_, remoteMessage_, kRemoteStopServices, 0, SMTO_NORMAL, 10000, &result);
+    BoxAnswerer editor(IDOK, GetCurrentProcessId(), [&] {
+        SendRemoteCode(window_, kRemoteStopServices);
         WriteFileText(local_, LocalSettings({{"New", "new.exe", fixed.text}}));
-        SendMessageTimeoutA(window_, remoteMessage_, kRemoteStartServices, 0, SMTO_NORMAL, 10000, &result);
+        SendRemoteCode(window_, kRemoteStartServices);
     });
     Remote(kRemoteStartServices);
-    ASSERT_TRUE(editor.Done());
+    ASSERT_EQ(editor.Boxes().size(), 1u);
     EXPECT_TRUE(WaitFor([&] {
         CommandSet* set = Daemon().GetCommandSet();
         return set != nullptr && set->Commands().Size() == 1 && set->Commands()[0].name == "New";
@@ -252,12 +207,12 @@ TEST_F(DaemonWindowTest, CloseDuringABuildBoxEndsTheDaemonAfterTheBuild)
     WriteTable({{"A", "a.exe", first.text}, {"B", "b.exe", taken.text}}, kHidingDesktop);
     ASSERT_TRUE(CreateDaemon());
 
-    WhileFirstBox closer([&] {
+    BoxAnswerer closer(IDOK, GetCurrentProcessId(), [&] {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(window_, WM_CLOSE, 0, 0, SMTO_NORMAL, 10000, &result);
     });
     Remote(kRemoteStartServices);
-    ASSERT_TRUE(closer.Done());
+    ASSERT_EQ(closer.Boxes().size(), 1u);
     // The set the build made is torn down by the end: shell restored, hotkeys free.
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(window_); }));
     DropQuit();

@@ -26,15 +26,7 @@ protected:
     void WriteTable(const std::vector<Row>& rows) { WriteTableText(LocalSettings(rows)); }
     void WriteTableText(const std::string& text) { ASSERT_TRUE(WriteFileText(folder_.File("local.ini"), text)); }
     bool StartProcess() { return daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()); }
-    // Waits for the window, then for the end of the start-up: the tray icon.
-    // An answer to a sent message proves nothing, the daemon answers them
-    // while its own call to the tray waits, before the icon exists.
-    bool WaitForStartUp()
-    {
-        if (!WaitFor([] { return FindDaemonWindow() != nullptr; }, 15000)) return false;
-        window_ = FindDaemonWindow();
-        return WaitFor([this] { return TrayIconPresent(window_); }, 15000);
-    }
+    bool WaitForStartUp() { return (window_ = WaitForDaemonStartUp()) != nullptr; }
     bool Start() { return StartProcess() && WaitForStartUp(); }
 
     ProgramFolder folder_;

@@ -24,14 +24,7 @@ bool Recorder::WaitForRecord(Record& record, DWORD timeoutMs) const
 
 bool ReadRecord(const std::string& logPath, Record& record)
 {
-    HANDLE file = CreateFileA(logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    std::string data;
-    char buffer[65536];
-    DWORD n = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) data.append(buffer, n);
-    CloseHandle(file);
+    const std::string data = ReadFileText(logPath);
     std::vector<std::string> fields;
     size_t start = 0;
     while (start < data.size()) {

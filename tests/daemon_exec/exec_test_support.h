@@ -16,10 +16,8 @@ struct Record {
     std::vector<std::string> environment; // the lines in block order
 };
 
-// Reads a whole record from the recorder's log; false while there is none.
-// The recorder renames its finished log into place, and the rename still holds
-// the file with delete access for a moment after the name appears: the log is
-// opened sharing delete, or that moment fails with a sharing violation.
+// Reads a whole record from the recorder's log; false while there is none or
+// it is not complete.
 bool ReadRecord(const std::string& logPath, Record& record);
 // Pumps messages until ReadRecord succeeds; false when the time is up.
 bool WaitForRecord(const std::string& logPath, Record& record, DWORD timeoutMs = 10000);

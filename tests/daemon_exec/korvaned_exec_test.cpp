@@ -53,19 +53,14 @@ protected:
     }
     ~KorvanedExecTest() override { EndDaemon(daemon_); }
 
-    // Starts the daemon and waits for the end of its start-up, the tray icon
-    // added after the services: an answer to a sent message would prove
-    // nothing, the daemon answers them while its own call to the tray waits.
-    // The hotkey is probed only then: a probe at the moment the daemon
-    // registers it would take it from the daemon.
+    // Starts the daemon and waits for the end of its start-up. The hotkey is
+    // probed only then: a probe at the moment the daemon registers it would
+    // take it from the daemon.
     bool Start(const std::vector<Row>& rows, const FreeHotkey& key)
     {
         WriteFileText(folder_.File("local.ini"), LocalSettings(rows));
         if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
-        if (!WaitFor([] { return FindDaemonWindow() != nullptr; }, 15000)) return false;
-        HWND window = FindDaemonWindow();
-        if (!WaitFor([&] { return TrayIconPresent(window); }, 15000)) return false;
-        return HotkeyTaken(key.modifiers, key.key);
+        return WaitForDaemonStartUp() != nullptr && HotkeyTaken(key.modifiers, key.key);
     }
 
     bool WaitForRecord(Record& record) { return exec_test::WaitForRecord(recorderExe_ + ".log", record); }

@@ -87,10 +87,12 @@ BoxText ReadMessageBox(HWND box);
 void AnswerMessageBox(HWND box, int button);
 
 // Watches, on a thread of its own, for message boxes of one process, records
-// each box's texts and answers it with the given button.
+// each box's texts and answers it with the given button. `whileFirstOpen`, when
+// given, runs before the first box is answered, while its owner waits in it.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(int button = IDOK, DWORD processId = GetCurrentProcessId());
+    explicit BoxAnswerer(int button = IDOK, DWORD processId = GetCurrentProcessId(),
+                         std::function<void()> whileFirstOpen = nullptr);
     ~BoxAnswerer();
     // The boxes seen so far.
     std::vector<BoxText> Boxes() const;
@@ -100,6 +102,7 @@ private:
     void Run();
     int button_;
     DWORD processId_;
+    std::function<void()> whileFirstOpen_;
     std::atomic<bool> stop_{false};
     mutable CRITICAL_SECTION lock_;
     std::vector<BoxText> boxes_;

@@ -247,7 +247,8 @@ void AnswerMessageBox(HWND box, int button)
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
 }
 
-BoxAnswerer::BoxAnswerer(int button, DWORD processId) : button_(button), processId_(processId)
+BoxAnswerer::BoxAnswerer(int button, DWORD processId, std::function<void()> whileFirstOpen)
+    : button_(button), processId_(processId), whileFirstOpen_(std::move(whileFirstOpen))
 {
     InitializeCriticalSection(&lock_);
     thread_ = std::thread([this] { Run(); });
@@ -270,6 +271,10 @@ void BoxAnswerer::Run()
             EnterCriticalSection(&lock_);
             boxes_.push_back(text);
             LeaveCriticalSection(&lock_);
+            if (whileFirstOpen_) {
+                whileFirstOpen_();
+                whileFirstOpen_ = nullptr;
+            }
             AnswerMessageBox(box, button_);
             last = box;
         } else if (box == nullptr) {
