@@ -4,12 +4,21 @@
 #include "ini_section.h"
 #include "show_cmd.h"
 
-#include <cstdio>
 
 std::string CmdTableKey(std::size_t index, const char* field)
 {
-    char key[64];
-    std::snprintf(key, sizeof key, "cmd[%zu]%s", index, field);
+    // Formed by hand: six keys a command, at every load and save.
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + index % 10);
+        index /= 10;
+    } while (index != 0);
+    std::string key("cmd[", 4);
+    key.append(p, end);
+    key.push_back(']');
+    key.append(field);
     return key;
 }
 

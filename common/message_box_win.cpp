@@ -32,7 +32,9 @@ int ShowError(HWND owner, UINT id, ...)
     va_list args;
     va_start(args, id);
     // A longer text (a huge command line) is cut, never written past the buffer.
-    std::vsnprintf(text, sizeof text, format, args);
+    // The system runtime's formatter: the formats are only %s and %d.
+    _vsnprintf(text, sizeof text - 1, format, args);
+    text[sizeof text - 1] = '\0';
     va_end(args);
     return MessageBoxA(VisibleOwner(owner), text, title, MB_OK | MB_ICONERROR);
 }

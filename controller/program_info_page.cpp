@@ -4,7 +4,6 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
 #include <vector>
 
 INT_PTR CALLBACK ProgramInfoPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -42,8 +41,7 @@ ProgramInfoPage::ProgramInfoPage(HWND window, LPARAM) : window_(window)
     ProductVersion version;
     if (ReadProductVersion(path, true, version)) {
         char text[64];
-        std::snprintf(text, sizeof text, "%u.%u.%u.%u", version.major, version.minor, version.third,
-                      version.fourth);
+        wsprintfA(text, "%u.%u.%u.%u", version.major, version.minor, version.third, version.fourth);
         SetDlgItemTextA(window_, IDC_VERSION, text);
     }
 }
