@@ -1,7 +1,8 @@
-# make test   installs what is missing, builds both presets and runs every test.
+# make test   installs what is missing, builds every preset and runs every test.
+# make fuzz   runs each fuzz target for FUZZ_SECONDS seconds (default 60).
 # make demo   builds the programs and shows the daemon running a command from its hotkey.
 
-.PHONY: all deps build native win64 test test-native test-win64 demo bench clean
+.PHONY: all deps build native win64 fuzz-build test test-native test-win64 fuzz demo bench clean
 
 all: build
 
@@ -18,8 +19,14 @@ win64: deps
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64
 
-test: build
+# The fuzz targets' host build (clang with libFuzzer and sanitizers).
+fuzz-build: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+
+test: build fuzz-build
 	ctest --preset native
+	ctest --preset fuzz
 	ctest --preset win64
 
 test-native: native
@@ -27,6 +34,10 @@ test-native: native
 
 test-win64: win64
 	ctest --preset win64
+
+FUZZ_SECONDS ?= 60
+fuzz: fuzz-build
+	tools/run-fuzz $(FUZZ_SECONDS)
 
 demo: win64
 	tools/demo

@@ -27,8 +27,10 @@ std::string TrimCommandName(const char* text)
 
 void TrimBlanks(const char*& begin, const char*& end)
 {
-    // Neither blank is ever the second byte of a double-byte character.
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    // The blanks the settings files' reader removes around a value, so that a
+    // caption reads back as it was split. None is ever the second byte of a
+    // double-byte character.
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     while (begin < end && blank(*begin)) ++begin;
     while (end > begin && blank(end[-1])) --end;
 }

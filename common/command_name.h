@@ -12,6 +12,7 @@ bool IsValidCommandName(const char* text);
 // The name the user meant: the text without blanks at either end.
 std::string TrimCommandName(const char* text);
 
-// Narrows [begin, end) to the text without blanks (space, tab) at either end,
-// as the profile read drops them around a value.
+// Narrows [begin, end) to the text without blanks (space, tab, line breaks,
+// vertical tab, form feed) at either end, as the profile read drops them
+// around a value.
 void TrimBlanks(const char*& begin, const char*& end);

@@ -1,19 +1,10 @@
 #include "ini_section.h"
 
+#include "command_name.h"
+
 #include <cstring>
 
 namespace {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-void Trim(const char*& begin, const char*& end)
-{
-    while (begin < end && IsBlank(*begin)) ++begin;
-    while (end > begin && IsBlank(end[-1])) --end;
-}
 
 std::string LowerAscii(const char* begin, const char* end)
 {
@@ -36,11 +27,11 @@ void IniSection::Parse(const char* block, std::size_t size)
         const char* eq = static_cast<const char*>(std::memchr(p, '=', lineEnd - p));
         const char* keyBegin = p;
         const char* keyEnd = eq ? eq : lineEnd;
-        Trim(keyBegin, keyEnd);
+        TrimBlanks(keyBegin, keyEnd);
         if (keyBegin < keyEnd) {
             const char* valueBegin = eq ? eq + 1 : lineEnd;
             const char* valueEnd = lineEnd;
-            Trim(valueBegin, valueEnd);
+            TrimBlanks(valueBegin, valueEnd);
             std::string value(valueBegin, valueEnd);
             values_.emplace(LowerAscii(keyBegin, keyEnd), std::move(value));
         }
