@@ -1,7 +1,8 @@
 # make test   installs what is missing, builds both presets and runs every test.
-# make demo   builds the programs and shows the daemon running a command from its hotkey.
+# make run    builds the package, unpacks it under build/ and starts the daemon under Wine.
+# make dist   builds dist/korvane-<version>-win64.zip and dist/korvane-<version>-setup.exe.
 
-.PHONY: all deps build native win64 test test-native test-win64 demo bench clean
+.PHONY: all deps build native win64 test test-native test-win64 dist run demo bench clean
 
 all: build
 
@@ -28,14 +29,20 @@ test-native: native
 test-win64: win64
 	ctest --preset win64
 
-demo: win64
-	tools/demo
+dist: win64
+	tools/make-dist
+
+run: dist
+	tools/run
+
+# The former name of make run.
+demo: run
 
 bench: win64
 	tools/run-bench
 
 clean:
 	tools/wine-run --root build/win64/wine --cleanup 2>/dev/null || true
-	tools/wine-run --root build/win64/demo-wine --cleanup 2>/dev/null || true
+	tools/wine-run --root build/win64/run-wine --cleanup 2>/dev/null || true
 	tools/wine-run --root build/win64/bench-wine --cleanup 2>/dev/null || true
-	rm -rf build
+	rm -rf build dist
