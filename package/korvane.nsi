@@ -1,6 +1,8 @@
 ﻿; The per-user installer. make-dist passes VERSION, STAGE (the staged program
 ; folder) and OUTFILE.
-Unicode true
+; A 64-bit installer for 64-bit programs: Windows x64 runs it, and so does a
+; 64-bit-only Wine.
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
