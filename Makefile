@@ -1,8 +1,9 @@
 # make test   installs what is missing, builds every preset and runs every test.
+# make run    builds the package, unpacks it under build/ and starts the daemon under Wine.
+# make dist   builds dist/korvane-<version>-win64.zip and dist/korvane-<version>-setup.exe.
 # make fuzz   runs each fuzz target for FUZZ_SECONDS seconds (default 60).
-# make demo   builds the programs and shows the daemon running a command from its hotkey.
 
-.PHONY: all deps build native win64 fuzz-build test test-native test-win64 fuzz demo bench clean
+.PHONY: all deps build native win64 fuzz-build test test-native test-win64 fuzz dist run demo bench clean
 
 all: build
 
@@ -39,14 +40,20 @@ FUZZ_SECONDS ?= 60
 fuzz: fuzz-build
 	tools/run-fuzz $(FUZZ_SECONDS)
 
-demo: win64
-	tools/demo
+dist: win64
+	tools/make-dist
+
+run: dist
+	tools/run
+
+# The former name of make run.
+demo: run
 
 bench: win64
 	tools/run-bench
 
 clean:
 	tools/wine-run --root build/win64/wine --cleanup 2>/dev/null || true
-	tools/wine-run --root build/win64/demo-wine --cleanup 2>/dev/null || true
+	tools/wine-run --root build/win64/run-wine --cleanup 2>/dev/null || true
 	tools/wine-run --root build/win64/bench-wine --cleanup 2>/dev/null || true
-	rm -rf build
+	rm -rf build dist

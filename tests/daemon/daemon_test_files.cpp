@@ -63,6 +63,55 @@ bool TrayIconPresent(HWND daemon)
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+bool WaitForHotkeyState(const FreeHotkey& key, bool taken)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (HotkeyTaken(key.modifiers, key.key) == taken) return true;
+        testing_support::WaitFor([] { return false; }, 100);
+    }
+    return false;
+}
+
+namespace {
+
+struct MenuSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK FindMenuProc(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<MenuSearch*>(lParam);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && lstrcmpA(name, "#32768") == 0 && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND FindPopupMenu(DWORD process)
+{
+    MenuSearch search = {process, nullptr};
+    EnumWindows(FindMenuProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool ChooseMenuItem(DWORD process, UINT key)
+{
+    using testing_support::WaitFor;
+    if (!WaitFor([&] { return FindPopupMenu(process) != nullptr; })) return false;
+    HWND menu = FindPopupMenu(process);
+    PostMessageA(menu, WM_KEYDOWN, key, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return WaitFor([&] { return FindPopupMenu(process) == nullptr; });
+}
+
 HWND WaitForDaemonStartUp(DWORD timeoutMs)
 {
     HWND window = nullptr;

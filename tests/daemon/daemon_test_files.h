@@ -34,6 +34,18 @@ FreeHotkey FindFreeHotkeyText(int skip = 0);
 // True when the combination is registered by someone (this process or another).
 bool HotkeyTaken(UINT modifiers, UINT key);
 
+// Waits until the combination is taken (or free). Probes seldom: a probe that
+// holds the key at the moment the daemon registers it would make the
+// daemon's registration fail.
+bool WaitForHotkeyState(const FreeHotkey& key, bool taken);
+
+// A pop-up menu that the process shows, or null.
+HWND FindPopupMenu(DWORD process);
+
+// Waits for the process's pop-up menu, presses `key` in it (VK_DOWN: the
+// first item, VK_UP: the last) and Enter, and waits for the menu to close.
+bool ChooseMenuItem(DWORD process, UINT key);
+
 // The daemon's command window, or null.
 HWND FindDaemonWindow();
 

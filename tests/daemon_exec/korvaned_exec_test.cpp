@@ -12,33 +12,6 @@ using namespace testing_support;
 
 namespace {
 
-struct MenuSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindMenuProc(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<MenuSearch*>(lParam);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && lstrcmpA(name, "#32768") == 0 && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A pop-up menu that the process shows, or null.
-HWND FindPopupMenu(DWORD process)
-{
-    MenuSearch search = {process, nullptr};
-    EnumWindows(FindMenuProc, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The real daemon in a program folder beside the recorder, which also stands
 // in for the switcher and the controller.
 class KorvanedExecTest : public ::testing::Test {
@@ -66,14 +39,7 @@ protected:
     bool WaitForRecord(Record& record) { return exec_test::WaitForRecord(recorderExe_ + ".log", record); }
 
     // Chooses the first item of the menu the daemon shows.
-    bool ChooseFirstItem()
-    {
-        if (!WaitFor([this] { return FindPopupMenu(daemon_.Id()) != nullptr; })) return false;
-        HWND menu = FindPopupMenu(daemon_.Id());
-        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-        return WaitFor([this] { return FindPopupMenu(daemon_.Id()) == nullptr; });
-    }
+    bool ChooseFirstItem() { return ChooseMenuItem(daemon_.Id(), VK_DOWN); }
 
     ProgramFolder folder_;
     std::string recorderExe_;
@@ -153,17 +119,6 @@ TEST_F(KorvanedExecTest, AMenuGroupWithoutChildrenShowsNothing)
     WaitFor([] { return false; }, 500);
     EXPECT_EQ(FindPopupMenu(daemon_.Id()), nullptr);
     EXPECT_EQ(FindMessageBox(daemon_.Id()), nullptr);
-}
-
-// Probes seldom: a probe that holds the key at the moment the daemon
-// registers it would make the daemon's registration fail.
-bool WaitForHotkeyState(const FreeHotkey& key, bool taken)
-{
-    for (int i = 0; i < 100; ++i) {
-        if (HotkeyTaken(key.modifiers, key.key) == taken) return true;
-        WaitFor([] { return false; }, 100);
-    }
-    return false;
 }
 
 TEST_F(KorvanedExecTest, RestartRereadsTheTableAndStopDropsIt)

@@ -1,9 +1,10 @@
-// Drives korvopt for screenshots: starts it in the program folder, shows each
-// page of the sheet and then the edit dialog of the first command, and for
-// each view writes "shot-N" into the folder and waits for "shot-N-done" (the
-// script takes the picture in between). Cancels everything at the end.
+// Drives the programs' dialogs for screenshots: starts korvopt in the program
+// folder, shows each page of the sheet and then the edit dialog of the first
+// command, then starts korvswt and shows its dialog. For each view it writes
+// "shot-N" into the folder and waits for "shot-N-done" (the script takes the
+// picture in between). Cancels everything at the end.
 //
-//   controller_shots <program folder>
+//   dialog_shots <program folder>
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -99,6 +100,23 @@ int main(int argc, char** argv)
     PostMessageA(edit, WM_COMMAND, IDCANCEL, 0);
     Sleep(300);
     PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hProcess);
+
+    line = "\"" + folder + "korvswt.exe\"";
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
+        std::printf("shots: korvswt.exe could not be started\n");
+        return 1;
+    }
+    CloseHandle(info.hThread);
+    HWND switcher = WaitForDialogOf(info.dwProcessId, nullptr);
+    if (switcher == nullptr) {
+        std::printf("shots: no switcher dialog\n");
+        return 1;
+    }
+    SetWindowPos(switcher, nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    if (!Shot(folder, 4)) return 1;
+    PostMessageA(switcher, WM_COMMAND, IDCANCEL, 0);
     WaitForSingleObject(info.hProcess, 5000);
     CloseHandle(info.hProcess);
     std::printf("shots: done\n");
