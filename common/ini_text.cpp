@@ -277,3 +277,29 @@ std::string SetIniKeys(const std::string& text, const char* section, const std::
     }
     return out;
 }
+
+std::string IniSectionBlock(const std::string& text, const char* section)
+{
+    std::string block;
+    block.reserve(text.size() + 1);
+    SectionWalk walk(text, section);
+    while (walk.Next()) {
+        if (walk.Header()) {
+            if (walk.Seen() && !walk.InFirst()) break;
+            continue;
+        }
+        if (!walk.InFirst()) continue;
+        const Span line = Trim(walk.Current().text);
+        if (line.Empty() || *line.begin == ';') continue;
+        const char* eq = static_cast<const char*>(std::memchr(line.begin, '=', line.end - line.begin));
+        const Span key = Trim({line.begin, eq ? eq : line.end});
+        block.append(key.begin, key.end);
+        if (eq != nullptr) {
+            const Span value = Trim({eq + 1, line.end});
+            block += '=';
+            block.append(value.begin, value.end);
+        }
+        block += '\0';
+    }
+    return block;
+}

@@ -25,3 +25,8 @@ std::string ReplaceIniSection(const std::string& text, const char* section, cons
 // replaced in place, new keys follow the section's last line, and a missing
 // section is added at the end.
 std::string SetIniKeys(const std::string& text, const char* section, const std::vector<IniKeyValue>& values);
+
+// The lines of the first `section` as the platform's section read returns
+// them: "key=value" (or a bare "key") with blanks trimmed, each ended by a
+// NUL; blank lines and ";" comments left out.
+std::string IniSectionBlock(const std::string& text, const char* section);

@@ -19,104 +19,11 @@ bool HasPath(const char* path)
     return path[0] != '\0';
 }
 
-} // namespace
-
-bool SettingsFile::Open(const char* name)
-{
-    if (name == nullptr) return false;
-    char module[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
-
-    char drive[_MAX_DRIVE], dir[_MAX_DIR], programDir[MAX_PATH];
-    _splitpath(module, drive, dir, nullptr, nullptr);
-    _makepath(programDir, drive, dir, nullptr, nullptr);
-    SetCurrentDirectoryA(programDir);
-
-    path_[0] = '\0';
-    const DWORD full = GetFullPathNameA(name, MAX_PATH, path_, nullptr);
-    if (full == 0 || full >= MAX_PATH) path_[0] = '\0';
-    open_ = true;
-    return true;
-}
-
-bool SettingsFile::OpenLocal(const char* name)
-{
-    if (name != nullptr && name[0] != '\0') return Open(name);
-    MainSettings main;
-    main.Load();
-    return Open(main.current.c_str());
-}
-
-bool SettingsFile::HasValue(const char* section, const char* key) const
-{
-    // Read with the full buffer: Wine leaves a too-small buffer unwritten when
-    // the cut falls inside a double-byte character.
-    std::string value;
-    return ReadString(section, key, value);
-}
-
-bool SettingsFile::ReadString(const char* section, const char* key, std::string& target) const
-{
-    if (!open_ || !HasPath(path_)) return false;
-    // Read whole: the call reports size - 1 when the value did not fit, and
-    // a value cut here would be written back cut by the next save.
-    std::string value(1024, '\0');
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(value.size());
-        const DWORD n = GetPrivateProfileStringA(section, key, "", &value[0], size, path_);
-        if (n + 2 < size || size >= 0x1000000) break;
-        value.assign(static_cast<std::size_t>(size) * 2, '\0');
-    }
-    const std::size_t length = std::strlen(value.c_str());
-    if (length == 0) return false;
-    target.assign(value.c_str(), length);
-    return true;
-}
-
-bool SettingsFile::ReadBool(const char* section, const char* key) const
-{
-    std::string text;
-    if (!ReadString(section, key, text)) return false;
-    return BoolFromWord(&text);
-}
-
-int SettingsFile::ReadInt(const char* section, const char* key) const
-{
-    if (!open_ || !HasPath(path_)) return 0;
-    return static_cast<int>(GetPrivateProfileIntA(section, key, 0, path_));
-}
-
-bool SettingsFile::ReadSection(const char* section, IniSection& target) const
-{
-    if (!open_ || !HasPath(path_)) return false;
-    // The call reports size - 2 when the block did not fit: grow until it does.
-    DWORD size = 64 * 1024;
-    for (;;) {
-        char* block = static_cast<char*>(std::malloc(size));
-        if (block == nullptr) return false;
-        const DWORD n = GetPrivateProfileSectionA(section, block, size, path_);
-        if (n < size - 2 || size >= 0x40000000) {
-            target.Parse(block, n);
-            std::free(block);
-            return true;
-        }
-        std::free(block);
-        size *= 2;
-    }
-}
-
-// The platform's profile writes rewrite the file in place, so a crash in the
-// middle leaves it cut, and under Wine a section write grows with the square
-// of the section. Writes instead edit the whole text in memory and put the
-// new file in place with one replace.
-namespace {
-
 enum class FileText { Ansi, Foreign, Failed };
 
 // The whole file; a missing one reads as empty (attributes then invalid).
 // Foreign: a byte-order mark makes the platform read it as UTF-16 or UTF-8.
-FileText ReadForEdit(const char* path, std::string& text, DWORD& attributes)
+FileText ReadText(const char* path, std::string& text, DWORD& attributes)
 {
     attributes = INVALID_FILE_ATTRIBUTES;
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -132,15 +39,21 @@ FileText ReadForEdit(const char* path, std::string& text, DWORD& attributes)
     }
     CloseHandle(h);
     if (!ok) return FileText::Failed;
-    // Refused as the platform's write is on Windows (Wine as root writes it anyway).
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FileText::Failed;
-    }
     for (const char* mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
         if (text.compare(0, std::strlen(mark), mark) == 0) return FileText::Foreign;
     }
     return FileText::Ansi;
+}
+
+FileText ReadForEdit(const char* path, std::string& text, DWORD& attributes)
+{
+    const FileText kind = ReadText(path, text, attributes);
+    // Refused as the platform's write is on Windows (Wine as root writes it anyway).
+    if (kind != FileText::Failed && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FileText::Failed;
+    }
+    return kind;
 }
 
 bool WriteWhole(HANDLE h, const std::string& text)
@@ -228,6 +141,106 @@ bool PlatformWriteSection(const char* section, const std::vector<std::string>& l
 
 } // namespace
 
+bool SettingsFile::Open(const char* name)
+{
+    if (name == nullptr) return false;
+    char module[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+
+    char drive[_MAX_DRIVE], dir[_MAX_DIR], programDir[MAX_PATH];
+    _splitpath(module, drive, dir, nullptr, nullptr);
+    _makepath(programDir, drive, dir, nullptr, nullptr);
+    SetCurrentDirectoryA(programDir);
+
+    path_[0] = '\0';
+    const DWORD full = GetFullPathNameA(name, MAX_PATH, path_, nullptr);
+    if (full == 0 || full >= MAX_PATH) path_[0] = '\0';
+    open_ = true;
+    return true;
+}
+
+bool SettingsFile::OpenLocal(const char* name)
+{
+    if (name != nullptr && name[0] != '\0') return Open(name);
+    MainSettings main;
+    main.Load();
+    return Open(main.current.c_str());
+}
+
+bool SettingsFile::HasValue(const char* section, const char* key) const
+{
+    // Read with the full buffer: Wine leaves a too-small buffer unwritten when
+    // the cut falls inside a double-byte character.
+    std::string value;
+    return ReadString(section, key, value);
+}
+
+bool SettingsFile::ReadString(const char* section, const char* key, std::string& target) const
+{
+    if (!open_ || !HasPath(path_)) return false;
+    // Read whole: the call reports size - 1 when the value did not fit, and
+    // a value cut here would be written back cut by the next save.
+    std::string value(1024, '\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(value.size());
+        const DWORD n = GetPrivateProfileStringA(section, key, "", &value[0], size, path_);
+        if (n + 2 < size || size >= 0x1000000) break;
+        value.assign(static_cast<std::size_t>(size) * 2, '\0');
+    }
+    const std::size_t length = std::strlen(value.c_str());
+    if (length == 0) return false;
+    target.assign(value.c_str(), length);
+    return true;
+}
+
+bool SettingsFile::ReadBool(const char* section, const char* key) const
+{
+    std::string text;
+    if (!ReadString(section, key, text)) return false;
+    return BoolFromWord(&text);
+}
+
+int SettingsFile::ReadInt(const char* section, const char* key) const
+{
+    if (!open_ || !HasPath(path_)) return 0;
+    return static_cast<int>(GetPrivateProfileIntA(section, key, 0, path_));
+}
+
+bool SettingsFile::ReadSection(const char* section, IniSection& target) const
+{
+    if (!open_ || !HasPath(path_)) return false;
+    // One read of the file parsed here: the platform's section read costs
+    // several times that under Wine. Files it reads in another encoding, or
+    // that cannot be read so, are left to it.
+    std::string text;
+    DWORD attributes;
+    if (ReadText(path_, text, attributes) == FileText::Ansi) {
+        const std::string block = IniSectionBlock(text, section);
+        target.Parse(block.data(), block.size());
+        return true;
+    }
+    // The call reports size - 2 when the block did not fit: grow until it does.
+    DWORD size = 64 * 1024;
+    for (;;) {
+        char* block = static_cast<char*>(std::malloc(size));
+        if (block == nullptr) return false;
+        const DWORD n = GetPrivateProfileSectionA(section, block, size, path_);
+        if (n < size - 2 || size >= 0x40000000) {
+            target.Parse(block, n);
+            std::free(block);
+            return true;
+        }
+        std::free(block);
+        size *= 2;
+    }
+}
+
+// The platform's profile writes rewrite the file in place, so a crash in the
+// middle leaves it cut, and under Wine a section write grows with the square
+// of the section. Writes instead edit the whole text in memory and put the
+// new file in place with one replace.
+//
 // A write through the platform is judged by the call's result: it leaves a
 // stale last error behind even after successful writes (Wine: 87 after
 // rewriting an existing file; Windows: 2 after creating one).

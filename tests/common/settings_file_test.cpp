@@ -1,4 +1,5 @@
 #include "ini_section.h"
+#include "ini_text.h"
 #include "settings_file.h"
 #include "test_support.h"
 
@@ -352,6 +353,14 @@ TEST(SettingsFileWriteTest, WritesReadBackAsThePlatformsOwnWrites)
             EXPECT_EQ(FileExists(ours.Path()), FileExists(platformPath));
             EXPECT_EQ(ReadBackThroughThePlatform(ours.Path()), ReadBackThroughThePlatform(platformPath));
             EXPECT_EQ(FilesIn(dir.Path()).size(), FileExists(platformPath) ? 2u : 0u);
+            // Sections are read by the same rules as the platform's section read.
+            const std::string text = ReadFileText(ours.Path());
+            if (text.compare(0, 2, "\xFF\xFE") == 0) continue;
+            for (const char* name : {"CmdTable", "Desktop", "After", "LocalSetting", "X"}) {
+                std::vector<char> block(1 << 16);
+                const DWORD size = GetPrivateProfileSectionA(name, block.data(), static_cast<DWORD>(block.size()), ours.Path());
+                EXPECT_EQ(IniSectionBlock(text, name), std::string(block.data(), size)) << name;
+            }
         }
     }
 }
