@@ -2,7 +2,6 @@
 
 #include "multibyte.h"
 
-#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
@@ -167,20 +166,22 @@ void AppendHeader(std::string& out, const char* section, const char* eol)
 
 } // namespace
 
-std::string ReplaceIniSection(const std::string& text, const char* section, const std::vector<std::string>& lines)
+namespace {
+
+// The section replaced by the lines `forEachLine` hands to its callback.
+template <typename ForEachLine>
+std::string ReplaceSection(const std::string& text, const char* section, std::size_t linesSize,
+                           ForEachLine forEachLine)
 {
     const char* eol = LineEndOf(text);
-    std::size_t size = text.size() + std::strlen(section) + 4;
-    for (const std::string& line : lines) size += line.size() + 2;
     std::string out;
-    out.reserve(size);
-
+    out.reserve(text.size() + linesSize + std::strlen(section) + 4);
+    bool anyKey = false;
     const auto appendLines = [&] {
-        for (const std::string& line : lines) {
-            const Span s = SpanOf(line);
+        forEachLine([&](Span s) {
             const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', s.end - s.begin));
             if (eq != nullptr) AppendKey(out, Trim({s.begin, eq}), {eq + 1, s.end}, eol);
-        }
+        });
     };
     SectionWalk walk(text, section);
     while (walk.Next()) {
@@ -194,14 +195,29 @@ std::string ReplaceIniSection(const std::string& text, const char* section, cons
             AppendLine(out, walk.Current());
         }
     }
-    // The platform adds no empty section.
-    const bool anyKey = std::any_of(lines.begin(), lines.end(),
-                                    [](const std::string& line) { return line.find('=') != std::string::npos; });
-    if (!walk.Seen() && anyKey) {
-        AppendHeader(out, section, eol);
-        appendLines();
+    if (!walk.Seen()) {
+        // The platform adds no empty section.
+        forEachLine([&](Span s) { anyKey = anyKey || std::memchr(s.begin, '=', s.end - s.begin) != nullptr; });
+        if (anyKey) {
+            AppendHeader(out, section, eol);
+            appendLines();
+        }
     }
     return out;
+}
+
+} // namespace
+
+std::string ReplaceIniSection(const std::string& text, const char* section, const std::string& lines)
+{
+    return ReplaceSection(text, section, lines.size(), [&](const auto& callback) {
+        const char* const stop = lines.data() + lines.size();
+        for (const char* p = lines.data(); p < stop;) {
+            const Line line = LineAt(p, stop);
+            callback(line.text);
+            p = line.next;
+        }
+    });
 }
 
 std::string SetIniKeys(const std::string& text, const char* section, const std::vector<IniKeyValue>& values)

@@ -45,6 +45,8 @@ public:
     bool WriteStrings(const std::vector<SettingsValue>& values);
     // Replaces the whole section with the "key=value" lines.
     bool WriteSection(const char* section, const std::vector<std::string>& lines);
+    // The same with the lines as one text, each ended by a line end.
+    bool WriteSectionText(const char* section, const std::string& lines);
     bool ClearSection(const char* section);
 
 private:

@@ -130,12 +130,20 @@ bool PutInPlace(const char* path, const std::string& text, DWORD attributes)
     return ok;
 }
 
-bool PlatformWriteSection(const char* section, const std::vector<std::string>& lines, const char* path)
+bool PlatformWriteSection(const char* section, const std::string& lines, const char* path)
 {
+    // NUL-separated lines, the block ended by an empty one.
     std::string block;
-    for (const std::string& line : lines) block.append(line.c_str(), line.size() + 1);
+    for (char c : lines) {
+        if (c != '\r' && c != '\n') {
+            block += c;
+        } else if (!block.empty() && block.back() != '\0') {
+            block += '\0';
+        }
+    }
+    if (!block.empty() && block.back() != '\0') block += '\0';
     block += '\0';
-    if (lines.empty()) block += '\0';
+    if (block.size() == 1) block += '\0';
     return WritePrivateProfileSectionA(section, block.c_str(), path) != FALSE;
 }
 
@@ -295,6 +303,13 @@ bool SettingsFile::WriteBool(const char* section, const char* key, bool value)
 
 bool SettingsFile::WriteSection(const char* section, const std::vector<std::string>& lines)
 {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return WriteSectionText(section, text);
+}
+
+bool SettingsFile::WriteSectionText(const char* section, const std::string& lines)
+{
     if (!HasPath(path_)) return false;
     std::string text;
     DWORD attributes;
@@ -306,7 +321,7 @@ bool SettingsFile::WriteSection(const char* section, const std::vector<std::stri
     case FileText::Ansi:
         break;
     }
-    std::string edited = ReplaceIniSection(text, section, lines);
+    const std::string edited = ReplaceIniSection(text, section, lines);
     // Clearing a section of a missing file leaves it missing, as the platform does.
     if (attributes == INVALID_FILE_ATTRIBUTES && edited.empty()) return true;
     return PutInPlace(path_, edited, attributes);
@@ -314,7 +329,7 @@ bool SettingsFile::WriteSection(const char* section, const std::vector<std::stri
 
 bool SettingsFile::ClearSection(const char* section)
 {
-    return WriteSection(section, {});
+    return WriteSectionText(section, std::string());
 }
 
 bool MainSettings::Load()

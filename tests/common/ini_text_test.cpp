@@ -31,10 +31,10 @@ TEST(IniTextTest, ReplaceSectionKeepsEveryOtherLineByteForByte)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // Blanks before a value are dropped and a line without "=" is skipped, as the platform does.
-        EXPECT_EQ(ReplaceIniSection(c.text, "S", {"x=1", "no equals sign", " y =  two words"}), c.expected);
+        EXPECT_EQ(ReplaceIniSection(c.text, "S", "x=1\r\nno equals sign\n y =  two words"), c.expected);
     }
-    EXPECT_EQ(ReplaceIniSection("[A]\r\n[S]\r\nk=1\r\n[B]\r\n", "S", {}), "[A]\r\n[S]\r\n[B]\r\n");
-    EXPECT_EQ(ReplaceIniSection("[A]\r\n", "S", {"no key"}), "[A]\r\n");
+    EXPECT_EQ(ReplaceIniSection("[A]\r\n[S]\r\nk=1\r\n[B]\r\n", "S", ""), "[A]\r\n[S]\r\n[B]\r\n");
+    EXPECT_EQ(ReplaceIniSection("[A]\r\n", "S", "no key\r\n"), "[A]\r\n");
 }
 
 TEST(IniTextTest, SetKeysReplacesInPlaceAndAppendsAtTheSectionsEnd)
