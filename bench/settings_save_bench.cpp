@@ -4,7 +4,7 @@
 // the same bytes once and writes them once. Both sides run in turns; the
 // median of each and their ratio are printed.
 //
-//   settings_save_bench [turns]
+//   settings_save_bench [turns [commands]]
 //   settings_save_bench floor <file>      the floor process: one read, one write
 #include "command_table.h"
 #include "settings_file.h"
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
         return ReadAll(argv[2], text) && WriteAll(argv[2], text) ? 0 : 1;
     }
     const int turns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const int count = 10000;
+    const int count = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10000;
 
     char module[MAX_PATH], temp[MAX_PATH];
     GetModuleFileNameA(nullptr, module, MAX_PATH);
