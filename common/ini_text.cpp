@@ -166,22 +166,20 @@ void AppendHeader(std::string& out, const char* section, const char* eol)
 
 } // namespace
 
-namespace {
-
-// The section replaced by the lines `forEachLine` hands to its callback.
-template <typename ForEachLine>
-std::string ReplaceSection(const std::string& text, const char* section, std::size_t linesSize,
-                           ForEachLine forEachLine)
+std::string ReplaceIniSection(const std::string& text, const char* section, const std::string& lines)
 {
     const char* eol = LineEndOf(text);
     std::string out;
-    out.reserve(text.size() + linesSize + std::strlen(section) + 4);
-    bool anyKey = false;
+    out.reserve(text.size() + lines.size() + std::strlen(section) + 4);
     const auto appendLines = [&] {
-        forEachLine([&](Span s) {
+        const char* const stop = lines.data() + lines.size();
+        for (const char* p = lines.data(); p < stop;) {
+            const Line line = LineAt(p, stop);
+            const Span s = line.text;
             const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', s.end - s.begin));
             if (eq != nullptr) AppendKey(out, Trim({s.begin, eq}), {eq + 1, s.end}, eol);
-        });
+            p = line.next;
+        }
     };
     SectionWalk walk(text, section);
     while (walk.Next()) {
@@ -195,29 +193,12 @@ std::string ReplaceSection(const std::string& text, const char* section, std::si
             AppendLine(out, walk.Current());
         }
     }
-    if (!walk.Seen()) {
-        // The platform adds no empty section.
-        forEachLine([&](Span s) { anyKey = anyKey || std::memchr(s.begin, '=', s.end - s.begin) != nullptr; });
-        if (anyKey) {
-            AppendHeader(out, section, eol);
-            appendLines();
-        }
+    // The platform adds no section without keys.
+    if (!walk.Seen() && lines.find('=') != std::string::npos) {
+        AppendHeader(out, section, eol);
+        appendLines();
     }
     return out;
-}
-
-} // namespace
-
-std::string ReplaceIniSection(const std::string& text, const char* section, const std::string& lines)
-{
-    return ReplaceSection(text, section, lines.size(), [&](const auto& callback) {
-        const char* const stop = lines.data() + lines.size();
-        for (const char* p = lines.data(); p < stop;) {
-            const Line line = LineAt(p, stop);
-            callback(line.text);
-            p = line.next;
-        }
-    });
 }
 
 std::string SetIniKeys(const std::string& text, const char* section, const std::vector<IniKeyValue>& values)
