@@ -47,30 +47,49 @@ namespace {
 
 // A value is one line of the file: a line break (or a NUL, which ends the
 // line in the written block) would cut it and start a key of its own there.
-std::string OneLine(std::string value)
+void AppendLine(std::string& text, const char* prefix, const char* field, const std::string& value)
 {
-    for (char& c : value) {
-        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    text += prefix;
+    text += field;
+    const std::size_t start = text.size();
+    text += value;
+    for (std::size_t i = start; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n' || text[i] == '\0') text[i] = ' ';
     }
-    return value;
+    text += "\r\n";
 }
 
 } // namespace
 
-std::vector<std::string> CommandTable::ToLines() const
+std::string CommandTable::ToText() const
 {
-    std::vector<std::string> lines;
-    lines.reserve(commands_.size() * 6);
+    std::string text;
+    text.reserve(commands_.size() * 160);
     std::string hotkey;
+    char prefix[48];
     for (std::size_t i = 0; i < commands_.size(); ++i) {
         const Command& c = commands_[i];
+        std::snprintf(prefix, sizeof prefix, "cmd[%zu].", i);
         FormatHotkey(c.virtualKey, c.modifiers, hotkey);
-        lines.push_back(CmdTableKey(i, ".caption=") + OneLine(JoinPath(c.path)));
-        lines.push_back(CmdTableKey(i, ".cmdline=") + OneLine(c.cmdline));
-        lines.push_back(CmdTableKey(i, ".cmdline.dir=") + OneLine(c.dir));
-        lines.push_back(CmdTableKey(i, ".cmdline.showcmd=") + ShowCmdToName(c.showCmd));
-        lines.push_back(CmdTableKey(i, ".cmdline.env=") + OneLine(c.envFile));
-        lines.push_back(CmdTableKey(i, ".hotkey=") + hotkey);
+        AppendLine(text, prefix, "caption=", JoinPath(c.path));
+        AppendLine(text, prefix, "cmdline=", c.cmdline);
+        AppendLine(text, prefix, "cmdline.dir=", c.dir);
+        AppendLine(text, prefix, "cmdline.showcmd=", ShowCmdToName(c.showCmd));
+        AppendLine(text, prefix, "cmdline.env=", c.envFile);
+        AppendLine(text, prefix, "hotkey=", hotkey);
+    }
+    return text;
+}
+
+std::vector<std::string> CommandTable::ToLines() const
+{
+    const std::string text = ToText();
+    std::vector<std::string> lines;
+    lines.reserve(commands_.size() * 6);
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t end = text.find("\r\n", pos);
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
     }
     return lines;
 }

@@ -28,6 +28,8 @@ public:
     void LoadFrom(const IniSection& section);
     // The six key=value lines of every command, in stored order.
     std::vector<std::string> ToLines() const;
+    // The same lines as one text, each ended by CRLF.
+    std::string ToText() const;
 
     void Append(const Command& command) { commands_.push_back(command); }
     void Append(Command&& command) { commands_.push_back(std::move(command)); }

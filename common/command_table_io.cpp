@@ -14,5 +14,5 @@ bool CommandTable::Load(const SettingsFile& file)
 
 bool CommandTable::Save(SettingsFile& file) const
 {
-    return file.WriteSection(kCmdTableSection, ToLines());
+    return file.WriteSectionText(kCmdTableSection, ToText());
 }

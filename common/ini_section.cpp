@@ -2,6 +2,7 @@
 
 #include "command_name.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -21,6 +22,9 @@ void IniSection::Parse(const char* block, std::size_t size)
 {
     const char* p = block;
     const char* const stop = block + size;
+    // One bucket array for the whole block: growing it line by line rehashes
+    // every key again and again.
+    values_.reserve(values_.size() + static_cast<std::size_t>(std::count(block, stop, '\0')));
     while (p < stop && *p != '\0') {
         const char* lineEnd = static_cast<const char*>(std::memchr(p, '\0', stop - p));
         if (lineEnd == nullptr) lineEnd = stop;

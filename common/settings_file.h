@@ -5,8 +5,16 @@
 
 class IniSection;
 
-// Accessor of one INI file by its full path. It holds no handle: every
-// operation is one call of the platform's profile functions with the path.
+// One key of a batched write.
+struct SettingsValue {
+    const char* section;
+    const char* key;
+    std::string value;
+};
+
+// Accessor of one INI file by its full path. It holds no handle: reads are
+// one call of the platform's profile functions with the path; writes edit
+// the file's text and put the new file in place.
 class SettingsFile {
 public:
     // Resolves `name` against the program directory, which also becomes the
@@ -28,12 +36,17 @@ public:
     // All keys of a section in one read (per-key reads grow with the file).
     bool ReadSection(const char* section, IniSection& target) const;
 
-    // Writes report whether the file was written.
+    // Writes report whether the file was written. Each write replaces the
+    // whole file at once: a failed one leaves it as it was.
     bool WriteString(const char* section, const char* key, const char* value);
     bool WriteInt(const char* section, const char* key, int value);
     bool WriteBool(const char* section, const char* key, bool value);
+    // Sets every key in one write of the file.
+    bool WriteStrings(const std::vector<SettingsValue>& values);
     // Replaces the whole section with the "key=value" lines.
     bool WriteSection(const char* section, const std::vector<std::string>& lines);
+    // The same with the lines as one text, each ended by a line end.
+    bool WriteSectionText(const char* section, const std::string& lines);
     bool ClearSection(const char* section);
 
 private:
@@ -50,6 +63,6 @@ struct MainSettings {
 
     // Missing keys leave their fields as they were; true in every case.
     bool Load();
-    // Writes the four keys; false when any of them could not be written.
+    // Writes the four keys in one write; false when the file could not be written.
     bool Save() const;
 };

@@ -2,6 +2,8 @@
 
 #include "settings_file.h"
 
+#include <string>
+
 bool ShellSettings::Load(const SettingsFile& file)
 {
     showDesktopIcons = !file.ReadBool(kDesktopSection, "HideIcon");
@@ -13,9 +15,9 @@ bool ShellSettings::Load(const SettingsFile& file)
 
 bool ShellSettings::Save(SettingsFile& file) const
 {
-    bool ok = file.WriteBool(kDesktopSection, "HideIcon", !showDesktopIcons);
-    ok = file.WriteBool(kDesktopSection, "TaskbarHide", !showTaskbar) && ok;
-    ok = file.WriteBool(kDesktopSection, "TaskbarTrans", translucentTaskbar) && ok;
-    ok = file.WriteInt(kDesktopSection, "TaskbarTrans.Percent", taskbarOpacity) && ok;
-    return ok;
+    const auto word = [](bool value) { return std::string(value ? "true" : "false"); };
+    return file.WriteStrings({{kDesktopSection, "HideIcon", word(!showDesktopIcons)},
+                              {kDesktopSection, "TaskbarHide", word(!showTaskbar)},
+                              {kDesktopSection, "TaskbarTrans", word(translucentTaskbar)},
+                              {kDesktopSection, "TaskbarTrans.Percent", std::to_string(taskbarOpacity)}});
 }

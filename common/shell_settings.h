@@ -19,6 +19,6 @@ struct ShellSettings {
 
     // Overwrites every field (a missing opacity reads as 0); true in every case.
     bool Load(const SettingsFile& file);
-    // Writes the four keys; false when any of them could not be written.
+    // Writes the four keys in one write; false when the file could not be written.
     bool Save(SettingsFile& file) const;
 };

@@ -1,4 +1,5 @@
 #include "ini_section.h"
+#include "ini_text.h"
 #include "settings_file.h"
 #include "test_support.h"
 
@@ -6,8 +7,10 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 using namespace testing_support;
 
@@ -248,4 +251,170 @@ TEST(MainSettingsTest, WithoutACurrentFileNothingIsWritten)
     ASSERT_TRUE(empty.Open(""));
     EXPECT_FALSE(empty.WriteString("S", "k", "v"));
     EXPECT_FALSE(empty.HasValue("S", "k"));
+}
+
+namespace {
+
+// Every section, its lines and each of its keys, as the platform reads the file.
+std::string ReadBackThroughThePlatform(const std::string& path)
+{
+    std::vector<char> names(1 << 16), lines(1 << 16), value(4096);
+    const DWORD namesSize = GetPrivateProfileSectionNamesA(names.data(), static_cast<DWORD>(names.size()), path.c_str());
+    std::string dump;
+    for (const char* name = names.data(); name < names.data() + namesSize && *name; name += std::strlen(name) + 1) {
+        dump += std::string("[") + name + "]\n";
+        const DWORD size = GetPrivateProfileSectionA(name, lines.data(), static_cast<DWORD>(lines.size()), path.c_str());
+        for (const char* line = lines.data(); line < lines.data() + size && *line; line += std::strlen(line) + 1) {
+            const std::string key = std::string(line).substr(0, std::string(line).find('='));
+            GetPrivateProfileStringA(name, key.c_str(), "<none>", value.data(), static_cast<DWORD>(value.size()),
+                                     path.c_str());
+            dump += std::string(line) + " -> " + value.data() + "\n";
+        }
+    }
+    return dump;
+}
+
+// UTF-16LE with its byte-order mark, from ASCII text.
+std::string Utf16(const std::string& ascii)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char c : ascii) bytes += std::string(1, c) + '\0';
+    return bytes;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+} // namespace
+
+TEST(SettingsFileWriteTest, WritesReadBackAsThePlatformsOwnWrites)
+{
+    const struct {
+        const char* name;
+        std::string text;   // "missing": no file
+    } inputs[] = {
+        {"other sections, comments, blanks, key order",
+         "; top\r\n[Desktop]\r\nTaskbarHide = true\r\nHideIcon=false\r\n\r\n[CmdTable]\r\ncmd[0].caption=Old\r\n; note\r\n"
+         "loose line\r\n\r\n[After]\r\nz=26\r\na = 1\r\nloose\r\n"},
+        {"names in other case", "[ cmdtable ]\r\ncmd[0].caption=Old\r\n[DESKTOP]\r\nhideicon=true\r\n"},
+        {"repeated sections",
+         "[CmdTable]\r\ncmd[0].caption=A\r\n[Desktop]\r\nTaskbarHide=1\r\n[CmdTable]\r\ncmd[1].caption=B\r\n"
+         "[Desktop]\r\nHideIcon=true\r\n"},
+        {"unclosed header, no final line end", "[X\r\nk=1\r\n[CmdTable]\r\ncmd[0].caption=X"},
+        {"bare LF", "[Desktop]\nHideIcon=true\n[CmdTable]\ncmd[0].caption=Old\n"},
+        {"missing file", "missing"},
+        {"UTF-16 with a byte-order mark", Utf16("[Desktop]\r\nHideIcon=true\r\n[CmdTable]\r\ncmd[0].caption=Old\r\n")},
+    };
+    const std::vector<std::string> lines = {"cmd[0].caption=" + Ansi("表示/ツール"), "cmd[0].cmdline=\"C:\\a b\\x.exe\" \"%1\"",
+                                            "cmd[0].cmdline.dir=  lead", "cmd[0].hotkey=", "no equals sign"};
+    enum Operation { kSection, kKeys, kClear };
+    int n = 0;
+    for (const auto& input : inputs) {
+        for (Operation op : {kSection, kKeys, kClear}) {
+            SCOPED_TRACE(std::string(input.name) + ", operation " + std::to_string(op));
+            TempDir dir;
+            const std::string platformPath = dir.File("platform" + std::to_string(++n) + ".ini");
+            SettingsFile ours;
+            ASSERT_TRUE(ours.Open(dir.File("ours" + std::to_string(n) + ".ini").c_str()));
+            if (input.text != "missing") {
+                ASSERT_TRUE(WriteFileText(ours.Path(), input.text));
+                ASSERT_TRUE(WriteFileText(platformPath, input.text));
+            }
+            const char* platform = platformPath.c_str();
+            bool ourResult = false, platformResult = false;
+            if (op == kSection) {
+                ourResult = ours.WriteSection("CmdTable", lines);
+                std::string block;
+                for (const std::string& line : lines) block += line + '\0';
+                platformResult = WritePrivateProfileSectionA("CmdTable", (block + '\0').c_str(), platform) != FALSE;
+            } else if (op == kKeys) {
+                ourResult = ours.WriteStrings({{"Desktop", "HideIcon", "true"},
+                                               {"LocalSetting", "Current", "sub\\x.ini"},
+                                               {"desktop", "TaskbarTrans.Percent", " 128"}});
+                platformResult = WritePrivateProfileStringA("Desktop", "HideIcon", "true", platform) &&
+                                 WritePrivateProfileStringA("LocalSetting", "Current", "sub\\x.ini", platform) &&
+                                 WritePrivateProfileStringA("desktop", "TaskbarTrans.Percent", " 128", platform);
+            } else {
+                ourResult = ours.ClearSection("CmdTable");
+                platformResult = WritePrivateProfileSectionA("CmdTable", "\0", platform) != FALSE;
+            }
+            EXPECT_TRUE(ourResult);
+            EXPECT_TRUE(platformResult);
+            EXPECT_EQ(FileExists(ours.Path()), FileExists(platformPath));
+            EXPECT_EQ(ReadBackThroughThePlatform(ours.Path()), ReadBackThroughThePlatform(platformPath));
+            EXPECT_EQ(FilesIn(dir.Path()).size(), FileExists(platformPath) ? 2u : 0u);
+            // Sections are read by the same rules as the platform's section read.
+            const std::string text = ReadFileText(ours.Path());
+            if (text.compare(0, 2, "\xFF\xFE") == 0) continue;
+            for (const char* name : {"CmdTable", "Desktop", "After", "LocalSetting", "X"}) {
+                std::vector<char> block(1 << 16);
+                const DWORD size = GetPrivateProfileSectionA(name, block.data(), static_cast<DWORD>(block.size()), ours.Path());
+                EXPECT_EQ(IniSectionBlock(text, name), std::string(block.data(), size)) << name;
+            }
+        }
+    }
+}
+
+TEST(SettingsFileWriteTest, RefusedWritesLeaveTheFileWholeAndNoTemporaryFile)
+{
+    TempDir dir;
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+    const std::string before = "[S]\r\nk=before\r\n[T]\r\nt=1\r\n";
+    const struct {
+        const char* name;
+        DWORD share;        // of a handle another program holds; -1: none
+        DWORD attributes;
+        bool written;
+    } cases[] = {
+        // Refused as on Windows; Wine's own write, as root, would write it.
+        {"read-only", DWORD(-1), FILE_ATTRIBUTE_READONLY, false},
+        {"held sharing reading", FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false},
+        // The platform writes such a file in place, and so do we.
+        {"held sharing reading and writing", FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetFileAttributesA(file.Path(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(WriteFileText(file.Path(), before));
+        ASSERT_TRUE(SetFileAttributesA(file.Path(), c.attributes));
+        HANDLE hold = c.share == DWORD(-1) ? INVALID_HANDLE_VALUE
+                                           : CreateFileA(file.Path(), GENERIC_READ | GENERIC_WRITE, c.share, nullptr,
+                                                         OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(file.WriteString("S", "k", "after"), c.written);
+        EXPECT_EQ(file.WriteSection("T", {"t=2"}), c.written);
+        if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
+        EXPECT_EQ(ReadFileText(file.Path()), c.written ? "[S]\r\nk=after\r\n[T]\r\nt=2\r\n" : before);
+        EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"local.ini"});
+    }
+    SetFileAttributesA(file.Path(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(SettingsFileWriteTest, ReplacedFileKeepsItsAttributesAndIsReadAtOnce)
+{
+    TempDir dir;
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+    ASSERT_TRUE(WriteFileText(file.Path(), "[S]\r\nk=old\r\n"));
+    ASSERT_TRUE(SetFileAttributesA(file.Path(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    // The platform caches files it has read; the replaced file must not be served from that cache.
+    std::string value;
+    ASSERT_TRUE(file.ReadString("S", "k", value));
+    ASSERT_TRUE(file.WriteSection("S", {"k=new"}));
+    ASSERT_TRUE(file.ReadString("S", "k", value));
+    EXPECT_EQ(value, "new");
+    ASSERT_TRUE(file.WriteString("S", "k", "newer"));
+    ASSERT_TRUE(file.ReadString("S", "k", value));
+    EXPECT_EQ(value, "newer");
+    EXPECT_EQ(GetFileAttributesA(file.Path()), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
 }

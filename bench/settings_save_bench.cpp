@@ -1,0 +1,176 @@
+// Saving a command table of 10,000 commands against the floor of writing the
+// same bytes once, and the adder's load and save of that table (korvadd.exe
+// with no file arguments, as its own process) against a process that reads
+// the same bytes once and writes them once. Both sides run in turns; the
+// median of each and their ratio are printed.
+//
+//   settings_save_bench [turns [commands]]
+//   settings_save_bench floor <file>      the floor process: one read, one write
+#include "command_table.h"
+#include "settings_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+double Milliseconds()
+{
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Commands in groups of 50, a hotkey on one in a hundred.
+CommandTable BenchTable(int count)
+{
+    CommandTable table;
+    for (int i = 0; i < count; ++i) {
+        Command c;
+        const std::string caption = "Projects " + std::to_string(i / 50) + "/Tool " + std::to_string(i);
+        SplitCaption(caption.c_str(), c.path, c.name);
+        c.cmdline = "\"C:\\Program Files\\Tools\\tool" + std::to_string(i) + ".exe\" --open \"%1\"";
+        c.dir = "C:\\Users\\bench\\work " + std::to_string(i % 97);
+        if (i % 100 == 0) {
+            c.virtualKey = 'A' + i / 100 % 26;
+            c.modifiers = 3;
+        }
+        table.Append(std::move(c));
+    }
+    return table;
+}
+
+bool ReadAll(const char* path, std::string& text)
+{
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const DWORD size = GetFileSize(h, nullptr);
+    text.resize(size);
+    DWORD n = 0;
+    const BOOL ok = ReadFile(h, &text[0], size, &n, nullptr) && n == size;
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
+bool WriteAll(const char* path, const std::string& text)
+{
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) && n == text.size();
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
+// Milliseconds from the start of the process to its end, or a negative
+// figure when it could not start or ended with another code than 0.
+double RunMs(const std::string& commandLine, const std::string& dir)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string line = commandLine;
+    const double start = Milliseconds();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    const double ms = Milliseconds() - start;
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code == 0 ? ms : -1;
+}
+
+void PrintRow(const char* what, double ms, double floorMs)
+{
+    std::printf("%-34s %10.1f %10.1f %7.2fx\n", what, ms, floorMs, ms / floorMs);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "floor") == 0) {
+        std::string text;
+        return ReadAll(argv[2], text) && WriteAll(argv[2], text) ? 0 : 1;
+    }
+    const int turns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int count = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10000;
+
+    char module[MAX_PATH], temp[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string binDir = module;
+    binDir.erase(binDir.find_last_of('\\') + 1);
+    GetTempPathA(sizeof temp, temp);
+    const std::string dir = std::string(temp) + "korvane-save-bench-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string local = dir + "local.ini", floorFile = dir + "floor.ini";
+
+    const CommandTable table = BenchTable(count);
+    SettingsFile file;
+    file.Open(local.c_str());
+    std::string bytes;
+    if (!table.Save(file) || !ReadAll(local.c_str(), bytes)) {
+        std::printf("cannot write %s\n", local.c_str());
+        return 1;
+    }
+    std::printf("%d commands, %zu bytes, %d turns (medians)\n", count, bytes.size(), turns);
+    std::printf("%-34s %10s %10s %8s\n", "", "ms", "floor ms", "ratio");
+
+    std::vector<double> saves, writes;
+    for (int turn = 0; turn < turns; ++turn) {
+        double start = Milliseconds();
+        const bool saved = table.Save(file);
+        saves.push_back(Milliseconds() - start);
+        start = Milliseconds();
+        const bool written = WriteAll(floorFile.c_str(), bytes);
+        writes.push_back(Milliseconds() - start);
+        if (!saved || !written) {
+            std::printf("a write failed\n");
+            return 1;
+        }
+    }
+    PrintRow("CommandTable::Save", Median(saves), Median(writes));
+
+    // The adder finds its settings beside itself.
+    const std::string adder = dir + "korvadd.exe";
+    if (!CopyFileA((binDir + "korvadd.exe").c_str(), adder.c_str(), FALSE) ||
+        !WriteAll((dir + "_setting.ini").c_str(), "[LocalSetting]\r\nCurrent=local.ini\r\n") ||
+        !WriteAll(floorFile.c_str(), bytes)) {
+        std::printf("cannot prepare %s\n", dir.c_str());
+        return 1;
+    }
+    std::vector<double> adds, floors;
+    for (int turn = 0; turn < turns; ++turn) {
+        adds.push_back(RunMs("\"" + adder + "\"", dir));
+        floors.push_back(RunMs("\"" + std::string(module) + "\" floor \"" + floorFile + "\"", dir));
+        if (adds.back() < 0 || floors.back() < 0) {
+            std::printf("the adder or the floor process failed\n");
+            return 1;
+        }
+    }
+    CommandTable loaded;
+    loaded.Load(file);
+    if (loaded.Size() != table.Size()) {
+        std::printf("the adder left %zu of %d commands\n", loaded.Size(), count);
+        return 1;
+    }
+    PrintRow("korvadd load and save (process)", Median(adds), Median(floors));
+
+    for (const char* name : {"local.ini", "floor.ini", "_setting.ini", "korvadd.exe"}) DeleteFileA((dir + name).c_str());
+    RemoveDirectoryA(dir.c_str());
+    return 0;
+}
