@@ -60,6 +60,7 @@ void CommandTable::LoadFrom(const IniSection& section)
         if (index >= fields.size()) fields.resize(index + 1, std::array<const char*, kFieldCount>{});
         if (fields[index][field] == nullptr) fields[index][field] = value;
     });
+    commands_.reserve(commands_.size() + fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const auto& f = fields[i];
         if (f[kCaption] == nullptr || f[kCaption][0] == '\0') break;
