@@ -57,7 +57,7 @@ double MedianOf(const std::vector<bench::Footprint>& footprints, unsigned long b
 
 int main(int argc, char** argv)
 {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 9;
     std::vector<std::size_t> counts;
     for (int i = 2; i < argc; ++i) counts.push_back(static_cast<std::size_t>(std::atol(argv[i])));
     if (counts.empty()) counts = {1000, 2000, 10000, 50000};
