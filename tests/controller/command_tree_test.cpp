@@ -98,6 +98,8 @@ TEST(CommandTreeLoad, PlacesRecordsUnderTheirParents)
     }
 }
 
+namespace {
+
 // The placement as a plain descent from the top, each node of the table
 // by its position: under the first node, through nodes whose paths are
 // prefixes of its own, whose path is its own less the last level; the
@@ -150,6 +152,8 @@ std::string ShapeByCmdline(const std::vector<std::unique_ptr<CommandNode>>& node
     }
     return out;
 }
+
+} // namespace
 
 TEST(CommandTreeLoad, PlacementEqualsThePlainDescentOnRandomTables)
 {
