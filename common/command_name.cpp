@@ -25,12 +25,17 @@ std::string TrimCommandName(const char* text)
     return std::string(text, end);
 }
 
+bool IsSettingsBlank(char c)
+{
+    // The reader also takes ^Z (the DOS end of file) for a blank. None of
+    // these is ever the second byte of a double-byte character.
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a';
+}
+
 void TrimBlanks(const char*& begin, const char*& end)
 {
     // The blanks the settings files' reader removes around a value, so that a
-    // caption reads back as it was split. None is ever the second byte of a
-    // double-byte character.
-    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (begin < end && blank(*begin)) ++begin;
-    while (end > begin && blank(end[-1])) --end;
+    // caption reads back as it was split.
+    while (begin < end && IsSettingsBlank(*begin)) ++begin;
+    while (end > begin && IsSettingsBlank(end[-1])) --end;
 }

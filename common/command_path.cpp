@@ -82,6 +82,12 @@ const char* CommandPath::Level(std::uint32_t n) const
     return p;
 }
 
+std::string_view CommandPath::Prefix(std::uint32_t levels) const
+{
+    if (levels >= count_) return std::string_view(text_, length_);
+    return std::string_view(text_, static_cast<std::size_t>(Level(levels) - text_));
+}
+
 std::uint32_t CommonLevels(const CommandPath& a, const CommandPath& b)
 {
     const std::uint32_t shorter = a.Count() < b.Count() ? a.Count() : b.Count();

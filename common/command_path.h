@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The levels of a command's caption, packed into one block: each level is
 // followed by a NUL, and one more NUL follows the last.
@@ -19,6 +20,11 @@ public:
     bool Append(const char* text, std::size_t length = 0);
     // The n-th level (from 0), or null when n >= Count().
     const char* Level(std::uint32_t n) const;
+
+    // The packed bytes of the first `levels` levels, each with its NUL: equal
+    // views mean equal levels, and "a/b" never meets "a\0b". Valid until the
+    // path changes.
+    std::string_view Prefix(std::uint32_t levels) const;
 
     std::uint32_t Count() const { return count_; }
     std::uint32_t Length() const { return length_; }

@@ -4,6 +4,8 @@
 #include "ini_section.h"
 #include "show_cmd.h"
 
+#include <array>
+#include <cstring>
 
 std::string CmdTableKey(std::size_t index, const char* field)
 {
@@ -22,23 +24,64 @@ std::string CmdTableKey(std::size_t index, const char* field)
     return key;
 }
 
+namespace {
+
+// The fields of a command in the order of kFields.
+enum Field { kCaption, kCmdline, kDir, kShowCmd, kEnv, kHotkey, kFieldCount };
+constexpr const char* kFields[kFieldCount] = {".caption", ".cmdline", ".cmdline.dir", ".cmdline.showcmd",
+                                              ".cmdline.env", ".hotkey"};
+
+// The index and field of a key as CmdTableKey writes it (in lower case):
+// "cmd[", the index in decimal without leading zeros, "]" and a field name.
+// Indexes of `limit` or more are refused: no load reaches them.
+bool ParseKey(const char* key, std::size_t limit, std::size_t& index, Field& field)
+{
+    if (std::strncmp(key, "cmd[", 4) != 0) return false;
+    const char* p = key + 4;
+    if (*p < '0' || *p > '9' || (*p == '0' && p[1] != ']')) return false;
+    index = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        index = index * 10 + static_cast<std::size_t>(*p - '0');
+        if (index >= limit) return false;
+    }
+    if (*p++ != ']') return false;
+    for (int f = 0; f < kFieldCount; ++f) {
+        if (std::strcmp(p, kFields[f]) == 0) {
+            field = static_cast<Field>(f);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void CommandTable::LoadFrom(const IniSection& section)
 {
-    for (std::size_t i = 0;; ++i) {
-        const std::string* caption = section.Find(CmdTableKey(i, ".caption").c_str());
-        if (caption == nullptr || caption->empty()) break;
+    // One pass over the lines instead of six lookups per command: the first
+    // value of each index and field, as a lookup by key would find it.
+    const std::size_t limit = section.Size();
+    std::vector<std::array<const char*, kFieldCount>> fields;
+    section.ForEach([&](const char* key, const char* value) {
+        std::size_t index = 0;
+        Field field = kCaption;
+        if (!ParseKey(key, limit, index, field)) return;
+        if (index >= fields.size()) fields.resize(index + 1, std::array<const char*, kFieldCount>{});
+        if (fields[index][field] == nullptr) fields[index][field] = value;
+    });
+    commands_.reserve(commands_.size() + fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto& f = fields[i];
+        if (f[kCaption] == nullptr || f[kCaption][0] == '\0') break;
 
         Command command;
-        SplitCaption(caption->c_str(), command.path, command.name);
-        if (const std::string* v = section.Find(CmdTableKey(i, ".cmdline").c_str())) command.cmdline = *v;
-        if (const std::string* v = section.Find(CmdTableKey(i, ".cmdline.dir").c_str())) command.dir = *v;
-        const std::string* show = section.Find(CmdTableKey(i, ".cmdline.showcmd").c_str());
-        command.showCmd = show ? ShowCmdFromName(show->c_str()) : 1;
-        if (const std::string* v = section.Find(CmdTableKey(i, ".cmdline.env").c_str())) command.envFile = *v;
+        SplitCaption(f[kCaption], command.path, command.name);
+        if (f[kCmdline]) command.cmdline = f[kCmdline];
+        if (f[kDir]) command.dir = f[kDir];
+        command.showCmd = f[kShowCmd] ? ShowCmdFromName(f[kShowCmd]) : 1;
+        if (f[kEnv]) command.envFile = f[kEnv];
         // A hotkey that reads only in part keeps what was read up to the fault.
-        if (const std::string* v = section.Find(CmdTableKey(i, ".hotkey").c_str())) {
-            ParseHotkey(v->c_str(), command.virtualKey, command.modifiers);
-        }
+        if (f[kHotkey]) ParseHotkey(f[kHotkey], command.virtualKey, command.modifiers);
         commands_.push_back(std::move(command));
     }
 }
@@ -66,10 +109,10 @@ std::string CommandTable::ToText() const
     std::string text;
     text.reserve(commands_.size() * 160);
     std::string hotkey;
-    char prefix[48];
     for (std::size_t i = 0; i < commands_.size(); ++i) {
         const Command& c = commands_[i];
-        std::snprintf(prefix, sizeof prefix, "cmd[%zu].", i);
+        const std::string key = CmdTableKey(i, ".");
+        const char* const prefix = key.c_str();
         FormatHotkey(c.virtualKey, c.modifiers, hotkey);
         AppendLine(text, prefix, "caption=", JoinPath(c.path));
         AppendLine(text, prefix, "cmdline=", c.cmdline);

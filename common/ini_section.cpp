@@ -7,46 +7,65 @@
 
 namespace {
 
-std::string LowerAscii(const char* begin, const char* end)
+void Trim(char*& begin, char*& end)
 {
-    std::string s(begin, end);
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return s;
+    while (begin < end && IsSettingsBlank(*begin)) ++begin;
+    while (end > begin && IsSettingsBlank(end[-1])) --end;
+}
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
 
 void IniSection::Parse(const char* block, std::size_t size)
 {
-    const char* p = block;
-    const char* const stop = block + size;
-    // One bucket array for the whole block: growing it line by line rehashes
-    // every key again and again.
-    values_.reserve(values_.size() + static_cast<std::size_t>(std::count(block, stop, '\0')));
+    entries_.clear();
+    sorted_.clear();
+    // One NUL more, so that the last line ends even in a block cut without one.
+    text_.assign(block, size);
+    text_.push_back('\0');
+    char* const base = &text_[0];
+    char* p = base;
+    char* const stop = base + size;
     while (p < stop && *p != '\0') {
-        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\0', stop - p));
+        char* lineEnd = static_cast<char*>(std::memchr(p, '\0', static_cast<std::size_t>(stop - p)));
         if (lineEnd == nullptr) lineEnd = stop;
-        const char* eq = static_cast<const char*>(std::memchr(p, '=', lineEnd - p));
-        const char* keyBegin = p;
-        const char* keyEnd = eq ? eq : lineEnd;
-        TrimBlanks(keyBegin, keyEnd);
+        char* eq = static_cast<char*>(std::memchr(p, '=', static_cast<std::size_t>(lineEnd - p)));
+        char* keyBegin = p;
+        char* keyEnd = eq ? eq : lineEnd;
+        Trim(keyBegin, keyEnd);
         if (keyBegin < keyEnd) {
-            const char* valueBegin = eq ? eq + 1 : lineEnd;
-            const char* valueEnd = lineEnd;
-            TrimBlanks(valueBegin, valueEnd);
-            std::string value(valueBegin, valueEnd);
-            values_.emplace(LowerAscii(keyBegin, keyEnd), std::move(value));
+            char* valueBegin = eq ? eq + 1 : lineEnd;
+            char* valueEnd = lineEnd;
+            Trim(valueBegin, valueEnd);
+            // Both ends become NULs in place: the key's end is the "=" or a
+            // blank before it, the value's is the line's NUL or a blank.
+            *valueEnd = '\0';
+            *keyEnd = '\0';
+            for (char* c = keyBegin; c < keyEnd; ++c) *c = LowerAscii(*c);
+            entries_.push_back({static_cast<std::uint32_t>(keyBegin - base), static_cast<std::uint32_t>(valueBegin - base)});
         }
         p = lineEnd + 1;
     }
+    sorted_.resize(entries_.size());
+    for (std::uint32_t i = 0; i < sorted_.size(); ++i) sorted_[i] = i;
+    std::stable_sort(sorted_.begin(), sorted_.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return std::strcmp(text_.data() + entries_[a].key, text_.data() + entries_[b].key) < 0;
+    });
 }
 
-const std::string* IniSection::Find(const char* key) const
+const char* IniSection::Find(const char* key) const
 {
-    auto it = values_.find(LowerAscii(key, key + std::strlen(key)));
-    return it == values_.end() ? nullptr : &it->second;
+    std::string lower(key);
+    for (char& c : lower) c = LowerAscii(c);
+    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), lower, [this](std::uint32_t e, const std::string& k) {
+        return std::strcmp(text_.data() + entries_[e].key, k.c_str()) < 0;
+    });
+    if (it == sorted_.end() || lower != text_.data() + entries_[*it].key) return nullptr;
+    return text_.data() + entries_[*it].value;
 }
 
 bool BoolFromWord(const std::string* text)

@@ -1,19 +1,40 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
+// The lines of one section as the section read returns them. The block is
+// kept as one copy with offsets into it: tables of tens of thousands of
+// keys would otherwise leave two small allocations per key behind in the
+// heap after every load.
 class IniSection {
 public:
-    // block: "key=value" lines, each ended by a NUL, as the section read returns them.
+    // block: "key=value" lines, each ended by a NUL, up to an empty line or
+    // the end. Replaces what was parsed before.
     void Parse(const char* block, std::size_t size);
-    // The value, or null when the key is missing.
-    const std::string* Find(const char* key) const;
-    std::size_t Size() const { return values_.size(); }
+    // The value, or null when the key is missing. Keys match without regard
+    // to ASCII case; of repeated keys the first counts.
+    const char* Find(const char* key) const;
+    std::size_t Size() const { return entries_.size(); }
+
+    // Each line in stored order with its key in ASCII lower case; f returns
+    // nothing. Repeated keys are all passed.
+    template <typename F>
+    void ForEach(F&& f) const
+    {
+        for (const Entry& e : entries_) f(text_.data() + e.key, text_.data() + e.value);
+    }
 
 private:
-    std::unordered_map<std::string, std::string> values_;
+    struct Entry {
+        std::uint32_t key;    // offsets of NUL-ended texts in text_
+        std::uint32_t value;
+    };
+    std::string text_;
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> sorted_;  // entries by key, stored order among equal keys
 };
 
 // The boolean words: missing, empty, "false", "null", "void" or "0" (exact

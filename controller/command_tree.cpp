@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 CommandTree::CommandTree(std::string groupLabel) : groupLabel_(std::move(groupLabel)) {}
@@ -50,6 +52,13 @@ CommandNode* CommandTree::Group() const
 void CommandTree::Load(const CommandTable& table)
 {
     Clear();
+    // The first placed node of each path, keyed by the path's packed levels
+    // (held by the nodes' items). Nodes of one path all land under the first
+    // node of the parent path, in table order, so the first placed is also
+    // the first that a descent from the top would meet.
+    std::unordered_map<std::string_view, CommandNode*> firstByPath;
+    firstByPath.reserve(table.Size());
+    CommandNode* group = nullptr;
     for (const Command& command : table) {
         auto item = std::make_unique<CommandItem>();
         item->name = command.name;
@@ -60,9 +69,19 @@ void CommandTree::Load(const CommandTable& table)
         item->showCmd = command.showCmd;
         item->virtualKey = static_cast<std::uint8_t>(command.virtualKey);
         item->modifiers = static_cast<std::uint32_t>(command.modifiers);
-        if (Place(item))
+        const std::uint32_t levels = item->path.Count();
+        CommandNode* parent = nullptr;
+        bool placed = levels <= 1;
+        if (!placed) {
+            auto found = firstByPath.find(item->path.Prefix(levels - 1));
+            placed = found != firstByPath.end();
+            if (placed) parent = found->second;
+        }
+        if (placed) {
+            CommandNode* node = Insert(parent, kLast, std::move(item));
+            firstByPath.emplace(node->Item()->path.Prefix(levels), node);
             continue;
-        CommandNode* group = Group();
+        }
         if (!group) {
             auto node = std::make_unique<CommandNode>();
             group = node.get();
@@ -71,29 +90,6 @@ void CommandTree::Load(const CommandTable& table)
         item->name = JoinPath(item->path);
         Insert(group, kLast, std::move(item));
     }
-}
-
-bool CommandTree::Place(std::unique_ptr<CommandItem>& item)
-{
-    if (item->path.Count() <= 1)
-        return Insert(nullptr, kLast, std::move(item)) != nullptr;
-    return PlaceUnder(roots_, item, 1);
-}
-
-bool CommandTree::PlaceUnder(std::vector<std::unique_ptr<CommandNode>>& nodes,
-                             std::unique_ptr<CommandItem>& item, std::uint32_t depth)
-{
-    for (auto& s : nodes) {
-        if (s->IsGroup())
-            continue;
-        if (CommonLevels(item->path, s->Item()->path) != depth)
-            continue;
-        if (item->path.Count() == depth + 1)
-            return Insert(s.get(), kLast, std::move(item)) != nullptr;
-        if (PlaceUnder(s->children_, item, depth + 1))
-            return true;
-    }
-    return false;
 }
 
 CommandNode* CommandTree::Insert(CommandNode* parent, std::size_t index, std::unique_ptr<CommandItem> item)

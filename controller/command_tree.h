@@ -126,9 +126,6 @@ private:
         return true;
     }
     std::vector<std::unique_ptr<CommandNode>>& ChildList(CommandNode* parent);
-    bool Place(std::unique_ptr<CommandItem>& item);
-    bool PlaceUnder(std::vector<std::unique_ptr<CommandNode>>& nodes, std::unique_ptr<CommandItem>& item,
-                    std::uint32_t depth);
     std::unique_ptr<CommandNode> Detach(CommandNode* node);
 
     std::string groupLabel_;

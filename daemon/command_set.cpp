@@ -56,6 +56,15 @@ bool FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, Hot
     return true;
 }
 
+// The platform keeps its parse of the last profile files read for as long as
+// the process lives, several times the file's size; the daemon reads the file
+// again only at its next build. The documented flush (all names null) lets it
+// go without writing anything.
+void ReleaseProfileCache(const SettingsFile& file)
+{
+    if (file.IsOpen() && file.Path()[0] != '\0') WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.Path());
+}
+
 } // namespace
 
 CommandSet::~CommandSet()
@@ -105,6 +114,7 @@ std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& fil
     ShellSettings settings;
     if (!settings.Load(file)) ShowError(nullptr, IDS_SHELL_SETTINGS_FAILED);
     set->shell_.Apply(settings);
+    ReleaseProfileCache(file);
     return set;
 }
 

@@ -1,9 +1,12 @@
 #include "command_builder.h"
 #include "command_table.h"
+#include "hotkey_text.h"
 #include "ini_section.h"
+#include "show_cmd.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -155,4 +158,62 @@ TEST(CommandTableFormatTest, HandEditedCaptionsLoseNoCommandOnSave)
     EXPECT_EQ(second[4].cmdline, "last.exe");
     EXPECT_TRUE(IsParentPath(second[0].path, second[2].path));
     EXPECT_EQ(second.ToLines(), first.ToLines());
+}
+
+namespace {
+
+// The load as six lookups by key per command, up to the first missing or
+// empty caption.
+CommandTable LoadByLookups(const IniSection& section)
+{
+    CommandTable table;
+    for (std::size_t i = 0;; ++i) {
+        const char* caption = section.Find(CmdTableKey(i, ".caption").c_str());
+        if (caption == nullptr || caption[0] == '\0') break;
+        Command c;
+        SplitCaption(caption, c.path, c.name);
+        if (const char* v = section.Find(CmdTableKey(i, ".cmdline").c_str())) c.cmdline = v;
+        if (const char* v = section.Find(CmdTableKey(i, ".cmdline.dir").c_str())) c.dir = v;
+        const char* show = section.Find(CmdTableKey(i, ".cmdline.showcmd").c_str());
+        c.showCmd = show ? ShowCmdFromName(show) : 1;
+        if (const char* v = section.Find(CmdTableKey(i, ".cmdline.env").c_str())) c.envFile = v;
+        if (const char* v = section.Find(CmdTableKey(i, ".hotkey").c_str())) ParseHotkey(v, c.virtualKey, c.modifiers);
+        table.Append(std::move(c));
+    }
+    return table;
+}
+
+std::string Describe(const CommandTable& table)
+{
+    std::string out;
+    for (const std::string& line : table.ToLines()) out += line + "\n";
+    return out;
+}
+
+} // namespace
+
+TEST(CommandTableFormatTest, LoadEqualsLookupsByKeyOnRandomSections)
+{
+    // Keys in other letter case, repeated, out of order, with leading zeros,
+    // blanks or unknown fields, and indexes with gaps.
+    const char* const prefixes[] = {"cmd[", "CMD[", "Cmd[", " cmd[", "cmd[0", "cmd[+", "cmd [", "x"};
+    const char* const fields[] = {".caption", ".cmdline", ".cmdline.dir", ".cmdline.showcmd", ".cmdline.env",
+                                  ".hotkey", ".CAPTION", ".Hotkey", ".caption ", ".other", ""};
+    const char* const values[] = {"A", "A/B", "", " B ", "A/B/C", "SW_HIDE", "Ctrl+Alt+E", "\"q\"", "Shift+"};
+    std::mt19937 random(8);
+    for (int t = 0; t < 300; ++t) {
+        std::vector<std::string> lines;
+        const int count = static_cast<int>(random() % 40);
+        for (int n = 0; n < count; ++n) {
+            // Mostly well-formed keys of low indexes, so that tables load.
+            const bool plain = random() % 4 != 0;
+            std::string key = plain ? "cmd[" : prefixes[random() % 8];
+            key += std::to_string(random() % (plain ? 6 : 12)) + "]" + fields[random() % (plain ? 6 : 11)];
+            lines.push_back(key + "=" + values[random() % 9]);
+        }
+        const IniSection section = SectionOfLines(lines);
+        CommandTable loaded;
+        loaded.LoadFrom(section);
+        ASSERT_EQ(Describe(loaded), Describe(LoadByLookups(section))) << "section " << t;
+    }
 }

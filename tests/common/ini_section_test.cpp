@@ -21,8 +21,8 @@ IniSection SectionOf(const std::string& lines)
 
 std::string ValueOf(const IniSection& s, const char* key)
 {
-    const std::string* v = s.Find(key);
-    return v ? *v : std::string("<missing>");
+    const char* v = s.Find(key);
+    return v ? std::string(v) : std::string("<missing>");
 }
 
 } // namespace

@@ -175,17 +175,16 @@ TEST_F(SettingsFileTest, SectionReadMatchesKeyReads)
     for (const char* key : {"key0", "KEY1234", "key2999", "padded"}) {
         std::string perKey;
         ASSERT_TRUE(file.ReadString("Big", key, perKey)) << key;
-        const std::string* fromSection = section.Find(key);
+        const char* fromSection = section.Find(key);
         ASSERT_NE(fromSection, nullptr) << key;
-        EXPECT_EQ(*fromSection, perKey) << key;
+        EXPECT_STREQ(fromSection, perKey.c_str()) << key;
     }
     // Only the quotation marks differ: the per-key read drops one pair, the
     // section keeps the value as stored.
     std::string perKey;
     ASSERT_TRUE(file.ReadString("Big", "quoted", perKey));
     EXPECT_EQ(perKey, "a b\" \"c");
-    ASSERT_NE(section.Find("quoted"), nullptr);
-    EXPECT_EQ(*section.Find("quoted"), "\"a b\" \"c\"");
+    EXPECT_STREQ(section.Find("quoted"), "\"a b\" \"c\"");
     IniSection missing;
     EXPECT_TRUE(file.ReadSection("NoSuchSection", missing));
     EXPECT_EQ(missing.Size(), 0u);

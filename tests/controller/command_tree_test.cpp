@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,86 @@ TEST(CommandTreeLoad, PlacesRecordsUnderTheirParents)
         CommandTree tree(kGroup);
         tree.Load(TableOf(c.captions));
         EXPECT_EQ(Shape(tree), c.shape);
+    }
+}
+
+namespace {
+
+// The placement as a plain descent from the top, each node of the table
+// by its position: under the first node, through nodes whose paths are
+// prefixes of its own, whose path is its own less the last level; the
+// unplaced into the group ("G", in front) with their whole captions.
+std::string ShapeByDescent(const CommandTable& table)
+{
+    std::vector<std::vector<std::size_t>> children(table.Size());
+    std::vector<std::size_t> roots, group;
+    std::function<bool(const std::vector<std::size_t>&, std::size_t, std::uint32_t)> place =
+        [&](const std::vector<std::size_t>& nodes, std::size_t j, std::uint32_t depth) {
+            for (std::size_t s : nodes) {
+                if (CommonLevels(table[j].path, table[s].path) != depth) continue;
+                if (table[j].path.Count() == depth + 1) {
+                    children[s].push_back(j);
+                    return true;
+                }
+                if (place(children[s], j, depth + 1)) return true;
+            }
+            return false;
+        };
+    for (std::size_t j = 0; j < table.Size(); ++j) {
+        if (table[j].path.Count() <= 1) {
+            roots.push_back(j);
+        } else if (!place(roots, j, 1)) {
+            group.push_back(j);
+        }
+    }
+    std::function<std::string(const std::vector<std::size_t>&)> shape = [&](const std::vector<std::size_t>& nodes) {
+        std::string out;
+        for (std::size_t n : nodes) {
+            if (!out.empty()) out += ' ';
+            out += table[n].cmdline;
+            if (!children[n].empty()) out += "(" + shape(children[n]) + ")";
+        }
+        return out;
+    };
+    std::string out = group.empty() ? std::string() : "G(" + shape(group) + ")";
+    if (!out.empty() && !roots.empty()) out += ' ';
+    return out + shape(roots);
+}
+
+// The tree with each node shown by its command line (the group by "G").
+std::string ShapeByCmdline(const std::vector<std::unique_ptr<CommandNode>>& nodes)
+{
+    std::string out;
+    for (const auto& n : nodes) {
+        if (!out.empty()) out += ' ';
+        out += n->Item() ? n->Item()->cmdline : std::string("G");
+        if (!n->Children().empty()) out += "(" + ShapeByCmdline(n->Children()) + ")";
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(CommandTreeLoad, PlacementEqualsThePlainDescentOnRandomTables)
+{
+    // Few level names, so that parents, repeated paths, later parents and
+    // missing parents all occur; each command is told apart by its cmdline.
+    const char* const levels[] = {"a", "b", "c", "a "};
+    std::mt19937 random(11);
+    for (int t = 0; t < 300; ++t) {
+        CommandTable table;
+        const std::size_t count = 1 + random() % 50;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string caption = levels[random() % 4];
+            for (int n = static_cast<int>(random() % 4); n > 0; --n) caption += std::string("/") + levels[random() % 4];
+            Command command;
+            SplitCaption(caption.c_str(), command.path, command.name);
+            command.cmdline = std::to_string(i);
+            table.Append(command);
+        }
+        CommandTree tree(kGroup);
+        tree.Load(table);
+        ASSERT_EQ(ShapeByCmdline(tree.Roots()), ShapeByDescent(table)) << "table " << t;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,51 @@ TEST(MenuPlacementTest, ParentsFollowTheParentRule)
     for (const PlacementCase& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(ParentPositions(TableOf(c.captions)), c.parents);
+    }
+}
+
+// The parent rule as a whole-table search: the first earlier command whose
+// path has one level fewer and shares all of them.
+std::vector<int> ParentsBySearch(const CommandTable& table)
+{
+    std::vector<int> parents;
+    for (std::size_t j = 0; j < table.Size(); ++j) {
+        int parent = -1;
+        for (std::size_t i = 0; i < j && parent < 0; ++i) {
+            if (IsParentPath(table[i].path, table[j].path)) parent = static_cast<int>(i);
+        }
+        parents.push_back(parent);
+    }
+    return parents;
+}
+
+// Captions of one to four levels from a few names, so that parents,
+// duplicates, later parents, missing parents and dropped levels all occur.
+std::vector<std::string> RandomCaptions(std::mt19937& random, std::size_t count)
+{
+    static const char* const levels[] = {"a", "b", "c", "a ", "", "\x83\x81"};
+    std::vector<std::string> captions;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string caption;
+        const int depth = 1 + static_cast<int>(random() % 4);
+        for (int n = 0; n < depth; ++n) {
+            if (n > 0) caption += '/';
+            caption += levels[random() % 6];
+        }
+        if (caption.find_first_not_of("/ ") == std::string::npos) caption = "a";
+        captions.push_back(caption);
+    }
+    return captions;
+}
+
+TEST(MenuPlacementTest, ParentsEqualTheWholeTableSearchOnRandomTables)
+{
+    std::mt19937 random(20261208);
+    for (int t = 0; t < 400; ++t) {
+        const std::vector<std::string> captions = RandomCaptions(random, 1 + random() % 60);
+        const CommandTable table = TableOf(captions);
+        const std::vector<int> parents = ParentPositions(table);
+        ASSERT_EQ(parents, ParentsBySearch(table)) << "table " << t;
     }
 }
 

@@ -1,0 +1,76 @@
+// The reference of the hotkey latency bench: registers one hotkey and starts
+// one command line with CreateProcessA on WM_HOTKEY, nothing else. Its tray
+// icon tells the bench it is ready; code 3 of the remote-control message ends it.
+//
+//   hotkey_floor.exe MODIFIERS KEY COMMAND-LINE
+#include "option_lock.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+UINT g_remoteMessage = 0;
+std::string g_commandLine;
+
+LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_HOTKEY) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        std::string line = g_commandLine;
+        if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            CloseHandle(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+        return 0;
+    }
+    if (message == g_remoteMessage && wParam == kRemoteEndDaemon) {
+        DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    char* rest = commandLine;
+    const UINT modifiers = static_cast<UINT>(std::strtoul(rest, &rest, 10));
+    const UINT key = static_cast<UINT>(std::strtoul(rest, &rest, 10));
+    while (*rest == ' ') ++rest;
+    g_commandLine = rest;
+
+    g_remoteMessage = RegisterWindowMessageA(kRemoteControlMessageName);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = FloorProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = "Krvn_HotkeyFloor";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
+                                  nullptr);
+    if (!RegisterHotKey(window, 1, modifiers, key)) return 1;
+
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_ICON | NIF_TIP;
+    data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    lstrcpyA(data.szTip, "hotkey floor");
+    Shell_NotifyIconA(NIM_ADD, &data);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+    return 0;
+}
