@@ -42,7 +42,10 @@ Line LineAt(const char* p, const char* stop)
     const char* next = end;
     if (next < stop && *next == '\r') ++next;
     if (next < stop && *next == '\n') ++next;
-    return {{p, end}, next};
+    // A NUL ends the line's text, as it ends every name and value the reader
+    // compares or returns; the bytes after it stay in the file untouched.
+    const char* nul = static_cast<const char*>(std::memchr(p, '\0', static_cast<std::size_t>(end - p)));
+    return {{p, nul != nullptr ? nul : end}, next};
 }
 
 // ASCII letters fold; the bytes of a double-byte character compare exactly
@@ -262,8 +265,9 @@ std::string SetIniKeys(const std::string& text, const char* section, const std::
             continue;
         }
         placed[it->second] = true;
-        const std::string lineEnd = line.HasEnd() ? std::string(line.text.end, line.next) : eol;
-        AppendKey(out, key, unique[it->second].second, lineEnd.c_str());
+        // The line keeps its own end, and any bytes after a NUL in it.
+        AppendKey(out, key, unique[it->second].second, line.HasEnd() ? "" : eol);
+        out.append(line.text.end, line.next);
     }
     if (inFirst) {
         appendMissing();

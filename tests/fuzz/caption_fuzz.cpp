@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (caption.empty()) return 0;
     FUZZ_CHECK(path.Count() >= 1);
     FUZZ_CHECK(name == path.Level(path.Count() - 1));
-    const bool slashesOnly = caption.find_first_not_of("/ \t\n\v\f\r") == std::string::npos;
+    const bool slashesOnly = caption.find_first_not_of("/ \t\n\v\f\r\x1a") == std::string::npos;
     for (std::uint32_t n = 0; n < path.Count(); ++n) {
         const char* level = path.Level(n);
         FUZZ_CHECK(level[0] != '\0');

@@ -1,31 +1,19 @@
-// The CmdTable section: whatever section a file holds, the table loaded from
-// it saves to lines that load back into the same table, and saving that
-// table again writes the same lines.
+// The command table in a settings file: whatever the file holds, the table
+// loaded from its CmdTable section is saved into the file's text, loads back
+// equal from there, and saving it again changes nothing.
 #include "command_table.h"
 #include "ini_section.h"
+#include "ini_text.h"
 
 #include "fuzz_text.h"
 
 #include <cstring>
-#include <vector>
 
 namespace {
 
-// The lines as the platform's section read returns them: each ended by a
-// NUL, one more NUL after the last.
-std::string Block(const std::vector<std::string>& lines)
+CommandTable LoadTable(const std::string& fileText)
 {
-    std::string block;
-    for (const std::string& line : lines) {
-        block += line;
-        block.push_back('\0');
-    }
-    block.push_back('\0');
-    return block;
-}
-
-CommandTable LoadTable(const std::string& block)
-{
+    const std::string block = IniSectionBlock(fileText, kCmdTableSection);
     IniSection section;
     section.Parse(block.data(), block.size());
     CommandTable table;
@@ -44,24 +32,20 @@ bool SameCommand(const Command& a, const Command& b)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // A file's lines: a line break ends a line, as in the file the block came from.
-    std::string block(reinterpret_cast<const char*>(data), size);
-    for (char& c : block) {
-        if (c == '\n' || c == '\r') c = '\0';
-    }
-    block.append(2, '\0');
+    const std::string file(reinterpret_cast<const char*>(data), size);
+    const CommandTable loaded = LoadTable(file);
 
-    const CommandTable loaded = LoadTable(block);
-    const std::vector<std::string> saved = loaded.ToLines();
-    FUZZ_CHECK(saved.size() == loaded.Size() * 6);
-    for (const std::string& line : saved) {
-        FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
-        FUZZ_CHECK(std::strlen(line.c_str()) == line.size());
-    }
+    const std::string lines = loaded.ToText();
+    std::size_t count = 0;
+    for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at + 2)) ++count;
+    FUZZ_CHECK(count == loaded.Size() * 6);
+    FUZZ_CHECK(std::strlen(lines.c_str()) == lines.size());
 
-    const CommandTable reloaded = LoadTable(Block(saved));
+    const std::string saved = ReplaceIniSection(file, kCmdTableSection, lines);
+    const CommandTable reloaded = LoadTable(saved);
     FUZZ_CHECK(reloaded.Size() == loaded.Size());
     for (std::size_t i = 0; i < loaded.Size(); ++i) FUZZ_CHECK(SameCommand(loaded[i], reloaded[i]));
-    FUZZ_CHECK(reloaded.ToLines() == saved);
+    FUZZ_CHECK(reloaded.ToText() == lines);
+    FUZZ_CHECK(ReplaceIniSection(saved, kCmdTableSection, reloaded.ToText()) == saved);
     return 0;
 }

@@ -1,0 +1,121 @@
+// The settings files' text writer: after a section is replaced or keys are
+// set, the section reads back exactly as written, every other section and
+// key reads as before, and doing it again changes nothing.
+#include "ini_text.h"
+
+#include "fuzz_text.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <vector>
+
+namespace {
+
+const char* const kSections[] = {"CmdTable", "cmdtable", " CmdTable ", "Desktop", "A", "[B"};
+const char* const kKeys[] = {"k", "K", "cmd[0].caption", "x y", "HideIcon"};
+
+bool IsReaderBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
+// A value as a program writes it: one line, without blanks at its ends.
+std::string Value(FuzzedDataProvider& in)
+{
+    std::string v = in.ConsumeRandomLengthString(12);
+    std::string out;
+    for (char c : v) {
+        if (c != '\r' && c != '\n' && c != '\0') out.push_back(c);
+    }
+    while (!out.empty() && IsReaderBlank(out.back())) out.pop_back();
+    while (!out.empty() && IsReaderBlank(out.front())) out.erase(out.begin());
+    return out;
+}
+
+std::string Lower(std::string s)
+{
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+}
+
+std::string Name(const char* section)
+{
+    std::string s = section;
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.front() == ' ') s.erase(s.begin());
+    return Lower(s);
+}
+
+// The value of the first line of `key` in a section block, as a read by key finds it.
+bool FindValue(const std::string& block, const std::string& key, std::string& value)
+{
+    for (std::size_t p = 0; p < block.size();) {
+        const std::size_t end = block.find('\0', p);
+        const std::string line = block.substr(p, end - p);
+        const std::size_t eq = line.find('=');
+        if (eq != std::string::npos && Lower(line.substr(0, eq)) == Lower(key)) {
+            value = line.substr(eq + 1);
+            return true;
+        }
+        p = end + 1;
+    }
+    return false;
+}
+
+void CheckOthersUnchanged(const std::string& before, const std::string& after, const char* section)
+{
+    for (const char* other : kSections) {
+        if (Name(other) != Name(section)) FUZZ_CHECK(IniSectionBlock(before, other) == IniSectionBlock(after, other));
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider in(data, size);
+    const char* section = kSections[in.ConsumeIntegralInRange<int>(0, 4)];
+    const bool replace = in.ConsumeBool();
+    std::vector<IniKeyValue> values(in.ConsumeIntegralInRange<int>(0, 4));
+    for (IniKeyValue& v : values) {
+        v.key = kKeys[in.ConsumeIntegralInRange<int>(0, 4)];
+        v.value = Value(in);
+    }
+    const std::string text = in.ConsumeRemainingBytesAsString();
+
+    if (replace) {
+        std::string lines, expected;
+        for (const IniKeyValue& v : values) {
+            lines += v.key + "=" + v.value + "\r\n";
+            expected += v.key + "=" + v.value + '\0';
+        }
+        const std::string out = ReplaceIniSection(text, section, lines);
+        FUZZ_CHECK(IniSectionBlock(out, section) == expected);
+        CheckOthersUnchanged(text, out, section);
+        FUZZ_CHECK(ReplaceIniSection(out, section, lines) == out);
+    } else {
+        const std::string out = SetIniKeys(text, section, values);
+        const std::string block = IniSectionBlock(out, section), old = IniSectionBlock(text, section);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            // A key set twice keeps the later value.
+            std::string expected = values[i].value;
+            for (std::size_t j = i + 1; j < values.size(); ++j) {
+                if (Lower(values[j].key) == Lower(values[i].key)) expected = values[j].value;
+            }
+            std::string found;
+            FUZZ_CHECK(FindValue(block, values[i].key, found));
+            FUZZ_CHECK(found == expected);
+        }
+        for (const char* key : kKeys) {
+            bool set = false;
+            for (const IniKeyValue& v : values) set = set || Lower(v.key) == Lower(key);
+            std::string before, after;
+            if (!set) FUZZ_CHECK(FindValue(old, key, before) == FindValue(block, key, after) && before == after);
+        }
+        CheckOthersUnchanged(text, out, section);
+        FUZZ_CHECK(SetIniKeys(out, section, values) == out);
+    }
+    return 0;
+}
