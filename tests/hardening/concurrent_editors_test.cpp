@@ -62,6 +62,15 @@ TEST(ConcurrentEditors, TwentyEditorsTakeTurnsAndTheDaemonLoadsTheLastSavedTable
     const daemon_test::FreeHotkey otherKey = daemon_test::FindFreeHotkeyText(1);
     ASSERT_TRUE(localKey.found && otherKey.found);
     ProgramFolder folder({"korvaned.exe", "korvadd.exe", "korvswt.exe"});
+    // Every command runs a copy of the recorder named after its caption,
+    // which leaves "<caption>.exe.log" behind when the daemon runs it.
+    const auto recorder = [&](const std::string& caption) {
+        const std::string exe = folder.File(caption + ".exe");
+        EXPECT_TRUE(CopyFileA((ExeDir() + "exec_recorder.exe").c_str(), exe.c_str(), FALSE));
+        return exe;
+    };
+    recorder("Local");
+    recorder("Other");
     folder.WriteMainSettings("local.ini");
     // Each file's own command carries its own hotkey: the daemon's hotkeys
     // show which file it loaded.
@@ -85,8 +94,7 @@ TEST(ConcurrentEditors, TwentyEditorsTakeTurnsAndTheDaemonLoadsTheLastSavedTable
         Editor& e = editors[i];
         e.adder = i % 5 != 1 && i % 5 != 3;
         if (e.adder) {
-            e.argument = folder.File("e" + std::to_string(i) + ".txt");
-            ASSERT_TRUE(WriteFileText(e.argument, "x"));
+            e.argument = recorder("e" + std::to_string(i));
         } else {
             e.target = i % 2 ? "other.ini" : "local.ini";
             e.argument = "s" + std::to_string(i) + "\\..\\" + e.target;
@@ -150,10 +158,18 @@ TEST(ConcurrentEditors, TwentyEditorsTakeTurnsAndTheDaemonLoadsTheLastSavedTable
         }
     }
 
-    // The daemon runs its services on the table of the file now current.
+    // The daemon runs its services on the table of the file now current,
+    // as it was last saved: its hotkeys are that file's, and the last item
+    // of its menu runs the table's last command.
     const bool local = current == "local.ini";
     EXPECT_TRUE(daemon_test::WaitForHotkeyState(localKey, local));
     EXPECT_TRUE(daemon_test::WaitForHotkeyState(otherKey, !local));
+    const std::string last = tables[current][tables[current].size() - 6];
+    const std::string lastRan = folder.File(last.substr(last.find('=') + 1) + ".exe.log");
+    // The tray's notification: icon 1 in wParam, the mouse message in lParam.
+    PostMessageA(daemon_test::FindDaemonWindow(), WM_USER + 1, 1, WM_RBUTTONDOWN);
+    EXPECT_TRUE(daemon_test::ChooseMenuItem(daemon.Id(), VK_UP));
+    EXPECT_TRUE(WaitFor([&] { return FileExists(lastRan); }, 10000)) << lastRan;
     daemon_test::EndDaemon(daemon);
     EXPECT_EQ(daemon.Wait(0), 0u);
 }
