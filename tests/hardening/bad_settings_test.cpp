@@ -110,8 +110,10 @@ std::vector<BadFile> Corpus(const std::string& missingDrive)
          Reading::kUntouchable, {},
          std::string("[LocalSetting]\r\nCurrent=lo\0cal.ini\r\n", 36) + garbage, Reading::kUntouchable, {},
          kWritesUnreadable, kWritesUnreadable},
+        // Plain text, however large, is read as it is; its other section stays.
         {"50 MB file", "local.ini", "[CmdTable]\r\ncmd[0].caption=A\r\ncmd[0].cmdline=a.exe\r\n" + Padding(),
          Reading::kRewritable, {Padding()}, MainText("local.ini") + Padding(), Reading::kRewritable, {Padding()}},
+        // Long values are read whole (the reads grow their buffers) and written back whole.
         {"lines of 100,000 characters", "local.ini",
          "[CmdTable]\r\ncmd[0].caption=" + longCaption + "\r\ncmd[0].cmdline=" + longCmdline + "\r\n[Other]\r\n" +
              longNoValue + "\r\n",
@@ -159,6 +161,7 @@ std::vector<BadFile> Corpus(const std::string& missingDrive)
              utf16Other,
          Reading::kRewritable, {utf16Other}, "\xFF\xFE" + Utf16(MainText("\xE8\xA1\xA8.ini")) + utf16Other,
          Reading::kRewritable, {utf16Other}},
+        // Nothing can be written there: a save fails, and says so.
         {"Current names a folder", "sub", "", Reading::kUnwritable, {}, MainText("sub"), Reading::kRewritable, {}},
         {"Current names a missing drive", missingDrive + "\\korvane\\local.ini", "", Reading::kUnwritable, {},
          MainText(missingDrive + "\\korvane\\local.ini"), Reading::kRewritable, {}},
