@@ -242,11 +242,22 @@ protected:
         }
     }
 
+    // Runs an editing program without a window to its end, answering its boxes.
+    DWORD RunEditor(const char* exe, const std::string& args, std::vector<BoxText>& boxes)
+    {
+        Process editor;
+        if (!StartProgram(editor, folder_.Program(exe), args)) return static_cast<DWORD>(-1);
+        BoxAnswerer answerer(IDOK, editor.Id());
+        const DWORD code = WaitPumping(editor, 120000);
+        boxes = answerer.Boxes();
+        return code;
+    }
+
     // The files after a program that must not have written.
     void ExpectUntouched(const BadFile& c)
     {
-        EXPECT_EQ(ReadFileText(Main()) == mainBefore_, true) << "main settings file changed";
-        EXPECT_EQ(ReadFileText(Subject(c)) == subjectBefore_, true) << "settings file changed";
+        EXPECT_TRUE(ReadFileText(Main()) == mainBefore_) << "main settings file changed";
+        EXPECT_TRUE(ReadFileText(Subject(c)) == subjectBefore_) << "settings file changed";
     }
 
     // The files after a save of the table programs: `added` are the lines
@@ -425,16 +436,9 @@ TEST_F(BadSettingsTest, AdderRunsOnEveryFileAndSavesOnlyWhatItRead)
             run_ = std::string(c.label) + " / " + run;
             SCOPED_TRACE(run_);
             Lay(c, MainText(c.current));
-            Process adder;
             const std::string file = folder_.File("f.txt");
-            ASSERT_TRUE(StartProgram(adder, folder_.Program("korvadd.exe"), withFile ? file : ""));
             std::vector<BoxText> boxes;
-            DWORD code;
-            {
-                BoxAnswerer answerer(IDOK, adder.Id());
-                code = WaitPumping(adder, 120000);
-                boxes = answerer.Boxes();
-            }
+            const DWORD code = RunEditor("korvadd.exe", withFile ? file : "", boxes);
             CheckBoxes(c, run, boxes, kAdderBoxes);
             // 2: the save failed, and its box said so.
             switch (c.localReading) {
@@ -463,15 +467,8 @@ TEST_F(BadSettingsTest, SwitcherRunsOnEveryMainFileAndSavesOnlyWhatItRead)
             paths.emplace_back();
             main.ReadString("ProgramInfo", key, paths.back());
         }
-        Process switcher;
-        ASSERT_TRUE(StartProgram(switcher, folder_.Program("korvswt.exe"), "new.ini"));
         std::vector<BoxText> boxes;
-        DWORD code;
-        {
-            BoxAnswerer answerer(IDOK, switcher.Id());
-            code = WaitPumping(switcher, 120000);
-            boxes = answerer.Boxes();
-        }
+        const DWORD code = RunEditor("korvswt.exe", "new.ini", boxes);
         CheckBoxes(c, "switcher", boxes,
                    {"メイン設定ファイル「%s」に書き込めません。現在の設定ファイルは変更されませんでした。"});
         EXPECT_EQ(boxes.size(), code == 2u ? 1u : 0u);
