@@ -1,7 +1,5 @@
 #include "adder_exit_codes.h"
-#include "command_table.h"
 #include "editor_test_support.h"
-#include "settings_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +13,6 @@ using namespace testing_support;
 using namespace editor_test;
 
 namespace {
-
-using Lines = std::vector<std::string>;
 
 const char kEarlierCommands[] =
     "[CmdTable]\r\n"
@@ -41,20 +37,6 @@ const Lines kEarlierLines = {
     "cmd[1].cmdline.dir=C:\\work",   "cmd[1].cmdline.showcmd=SW_MAXIMIZE",
     "cmd[1].cmdline.env=C:\\work\\env.txt", "cmd[1].hotkey=Ctrl+Alt+E",
 };
-
-// The six lines the adder writes for a file at index i.
-Lines AddedLines(int i, const std::string& caption, const std::string& cmdline)
-{
-    const std::string key = "cmd[" + std::to_string(i) + "]";
-    return {key + ".caption=" + caption, key + ".cmdline=" + cmdline, key + ".cmdline.dir=",
-            key + ".cmdline.showcmd=SW_SHOWNORMAL", key + ".cmdline.env=", key + ".hotkey="};
-}
-
-Lines Concat(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 class AdderTest : public ::testing::Test {
 protected:
@@ -85,14 +67,7 @@ protected:
         return code;
     }
 
-    Lines StoredLines() const
-    {
-        SettingsFile file;
-        file.Open(Local().c_str());
-        CommandTable table;
-        table.Load(file);
-        return table.ToLines();
-    }
+    Lines StoredLines() const { return editor_test::StoredLines(Local()); }
 
     ProgramFolder folder_;
     RemoteListener listener_;

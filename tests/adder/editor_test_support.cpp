@@ -1,6 +1,8 @@
 #include "editor_test_support.h"
 
+#include "command_table.h"
 #include "option_lock.h"
+#include "settings_file.h"
 
 namespace editor_test {
 
@@ -127,6 +129,28 @@ std::string ReadProfile(const std::string& file, const char* section, const char
     char value[2048];
     GetPrivateProfileStringA(section, key, fallback, value, sizeof value, file.c_str());
     return value;
+}
+
+Lines AddedLines(int i, const std::string& caption, const std::string& cmdline)
+{
+    const std::string key = "cmd[" + std::to_string(i) + "]";
+    return {key + ".caption=" + caption, key + ".cmdline=" + cmdline, key + ".cmdline.dir=",
+            key + ".cmdline.showcmd=SW_SHOWNORMAL", key + ".cmdline.env=", key + ".hotkey="};
+}
+
+Lines Concat(Lines a, const Lines& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Lines StoredLines(const std::string& file)
+{
+    SettingsFile settings;
+    settings.Open(file.c_str());
+    CommandTable table;
+    table.Load(settings);
+    return table.ToLines();
 }
 
 } // namespace editor_test

@@ -70,4 +70,13 @@ std::string Sjis(const char* utf8);
 std::string ReadProfile(const std::string& file, const char* section, const char* key,
                         const char* fallback = "<missing>");
 
+using Lines = std::vector<std::string>;
+
+// The six lines the adder writes for a file at index i.
+Lines AddedLines(int i, const std::string& caption, const std::string& cmdline);
+Lines Concat(Lines a, const Lines& b);
+
+// The command table stored in the file, as the programs load it.
+Lines StoredLines(const std::string& file);
+
 } // namespace editor_test
