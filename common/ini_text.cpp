@@ -192,7 +192,9 @@ std::string ReplaceIniSection(const std::string& text, const char* section, cons
                 EndLastLine(out, eol);
                 appendLines();
             }
-        } else if (!walk.InSection()) {
+        } else if (!walk.InFirst()) {
+            // A repeated section is never read: its lines stay as the user
+            // wrote them, rather than being lost with the old keys.
             AppendLine(out, walk.Current());
         }
     }

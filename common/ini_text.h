@@ -16,9 +16,10 @@ struct IniKeyValue {
 };
 
 // The text with the keys of `section` replaced by the "key=value" lines (each
-// ended by a line end): the first such section gets them, repeated ones lose
-// their keys, and a missing one is added at the end unless there is no key to
-// put in it. Lines without "=" are dropped, as the platform does.
+// ended by a line end): the first such section gets them, repeated ones (which
+// no read sees) are left as they are, and a missing one is added at the end
+// unless there is no key to put in it. Lines without "=" are dropped, as the
+// platform does.
 std::string ReplaceIniSection(const std::string& text, const char* section, const std::string& lines);
 
 // The text with each key of `section` set: an existing key's first line is

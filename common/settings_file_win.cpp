@@ -48,9 +48,18 @@ FileText ReadText(const char* path, std::string& text, DWORD& attributes)
 FileText ReadForEdit(const char* path, std::string& text, DWORD& attributes)
 {
     const FileText kind = ReadText(path, text, attributes);
+    if (kind == FileText::Failed) return kind;
     // Refused as the platform's write is on Windows (Wine as root writes it anyway).
-    if (kind != FileText::Failed && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return FileText::Failed;
+    }
+    // A file that is not text (NUL bytes), or UTF-8 with a mark (Windows takes
+    // the mark for part of the first line, Wine converts the file), cannot be
+    // read as the user wrote it: a write would lose what was not understood.
+    const bool utf8 = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (utf8 || (kind == FileText::Ansi && text.find('\0') != std::string::npos)) {
+        SetLastError(ERROR_INVALID_DATA);
         return FileText::Failed;
     }
     return kind;
