@@ -54,11 +54,16 @@ FileText ReadForEdit(const char* path, std::string& text, DWORD& attributes)
         SetLastError(ERROR_ACCESS_DENIED);
         return FileText::Failed;
     }
-    // A file that is not text (NUL bytes), or UTF-8 with a mark (Windows takes
-    // the mark for part of the first line, Wine converts the file), cannot be
-    // read as the user wrote it: a write would lose what was not understood.
+    // A file that is not text (NUL bytes), not valid in the system code page
+    // (a double-byte character cut), or UTF-8 with a mark (Windows takes the
+    // mark for part of the first line, Wine converts the file) cannot be read
+    // as the user wrote it: a write would lose what was not understood.
     const bool utf8 = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (utf8 || (kind == FileText::Ansi && text.find('\0') != std::string::npos)) {
+    const bool notText = kind == FileText::Ansi && !text.empty() &&
+                         (text.find('\0') != std::string::npos ||
+                          MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                              nullptr, 0) == 0);
+    if (utf8 || notText) {
         SetLastError(ERROR_INVALID_DATA);
         return FileText::Failed;
     }
