@@ -72,34 +72,9 @@ bool WaitForHotkeyState(const FreeHotkey& key, bool taken)
     return false;
 }
 
-namespace {
-
-struct MenuSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindMenuProc(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<MenuSearch*>(lParam);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && lstrcmpA(name, "#32768") == 0 && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
 HWND FindPopupMenu(DWORD process)
 {
-    MenuSearch search = {process, nullptr};
-    EnumWindows(FindMenuProc, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return testing_support::FindVisibleWindow("#32768", process);
 }
 
 bool ChooseMenuItem(DWORD process, UINT key)

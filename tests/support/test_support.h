@@ -80,6 +80,8 @@ struct BoxText {
     std::string text;
 };
 
+// A visible top-level window of the class, of the process (any when 0).
+HWND FindVisibleWindow(const char* className, DWORD processId = 0);
 // A visible dialog box (#32770) of the given process (0: any process).
 HWND FindMessageBox(DWORD processId = 0);
 BoxText ReadMessageBox(HWND box);

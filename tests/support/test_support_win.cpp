@@ -184,16 +184,17 @@ DWORD RunProgram(const std::string& commandLine, DWORD timeoutMs)
 
 namespace {
 
-struct BoxSearch {
+struct WindowSearch {
+    const char* className;
     DWORD processId;
     HWND found;
 };
 
-BOOL CALLBACK FindBoxProc(HWND hwnd, LPARAM lParam)
+BOOL CALLBACK FindWindowProc(HWND hwnd, LPARAM lParam)
 {
-    auto* search = reinterpret_cast<BoxSearch*>(lParam);
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
     char cls[64];
-    if (!GetClassNameA(hwnd, cls, sizeof cls) || std::strcmp(cls, "#32770") != 0) return TRUE;
+    if (!GetClassNameA(hwnd, cls, sizeof cls) || std::strcmp(cls, search->className) != 0) return TRUE;
     if (!IsWindowVisible(hwnd)) return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -217,11 +218,16 @@ BOOL CALLBACK ReadStaticProc(HWND hwnd, LPARAM lParam)
 
 } // namespace
 
+HWND FindVisibleWindow(const char* className, DWORD processId)
+{
+    WindowSearch search = {className, processId, nullptr};
+    EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND FindMessageBox(DWORD processId)
 {
-    BoxSearch search = {processId, nullptr};
-    EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindVisibleWindow("#32770", processId);
 }
 
 BoxText ReadMessageBox(HWND box)
