@@ -6,6 +6,7 @@
 //
 //   settings_save_bench [turns [commands]]
 //   settings_save_bench floor <file>      the floor process: one read, one write
+#include "bench_support.h"
 #include "command_table.h"
 #include "settings_file.h"
 
@@ -19,20 +20,6 @@
 #include <vector>
 
 namespace {
-
-double Milliseconds()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Commands in groups of 50, a hotkey on one in a hundred.
 CommandTable BenchTable(int count)
@@ -83,10 +70,10 @@ double RunMs(const std::string& commandLine, const std::string& dir)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string line = commandLine;
-    const double start = Milliseconds();
+    const double start = bench::Now();
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi)) return -1;
     WaitForSingleObject(pi.hProcess, INFINITE);
-    const double ms = Milliseconds() - start;
+    const double ms = bench::Now() - start;
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
@@ -132,18 +119,18 @@ int main(int argc, char** argv)
 
     std::vector<double> saves, writes;
     for (int turn = 0; turn < turns; ++turn) {
-        double start = Milliseconds();
+        double start = bench::Now();
         const bool saved = table.Save(file);
-        saves.push_back(Milliseconds() - start);
-        start = Milliseconds();
+        saves.push_back(bench::Now() - start);
+        start = bench::Now();
         const bool written = WriteAll(floorFile.c_str(), bytes);
-        writes.push_back(Milliseconds() - start);
+        writes.push_back(bench::Now() - start);
         if (!saved || !written) {
             std::printf("a write failed\n");
             return 1;
         }
     }
-    PrintRow("CommandTable::Save", Median(saves), Median(writes));
+    PrintRow("CommandTable::Save", bench::Median(saves), bench::Median(writes));
 
     // The adder finds its settings beside itself.
     const std::string adder = dir + "korvadd.exe";
@@ -168,7 +155,7 @@ int main(int argc, char** argv)
         std::printf("the adder left %zu of %d commands\n", loaded.Size(), count);
         return 1;
     }
-    PrintRow("korvadd load and save (process)", Median(adds), Median(floors));
+    PrintRow("korvadd load and save (process)", bench::Median(adds), bench::Median(floors));
 
     for (const char* name : {"local.ini", "floor.ini", "_setting.ini", "korvadd.exe"}) DeleteFileA((dir + name).c_str());
     RemoveDirectoryA(dir.c_str());
