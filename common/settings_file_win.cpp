@@ -126,8 +126,12 @@ bool PutInPlace(const char* path, const std::string& text, DWORD attributes)
     if (ok && !exists) {
         ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     } else if (ok) {
-        // ReplaceFile keeps the old file's security and creation time too.
-        ok = ReplaceFileA(path, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
+        // A rename over the old file is one atomic step. Wine's ReplaceFile
+        // moves the old file aside first, so a program killed in between
+        // leaves no file at all: it only serves where the rename is refused
+        // (the file open in another program).
+        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE ||
+             ReplaceFileA(path, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
         // Without a backup name this failure can leave the old file removed
         // and the new one still under its temporary name.
         if (!ok && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
