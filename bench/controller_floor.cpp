@@ -2,6 +2,8 @@
 // same nodes inserted into a tree-view control (each under the first earlier
 // node whose caption is its own less the last level), and on the bench's
 // "save" message the section written back once.
+#include "floor_window.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -23,11 +25,7 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         DestroyWindow(window);
         return 0;
     }
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return floor_window::DefaultProc(window, message, wParam, lParam);
 }
 
 } // namespace

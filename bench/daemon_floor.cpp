@@ -3,6 +3,7 @@
 // menu items (each command under the first earlier one whose caption is its
 // own less the last level), registers the same hotkeys, and shows its window
 // to the tray like the daemon. Code 3 of the remote-control message ends it.
+#include "floor_window.h"
 #include "hotkey_text.h"
 #include "option_lock.h"
 
@@ -25,11 +26,7 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         DestroyWindow(window);
         return 0;
     }
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return floor_window::DefaultProc(window, message, wParam, lParam);
 }
 
 struct Slot {
@@ -114,18 +111,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     std::vector<char>().swap(block);
     std::unordered_map<std::string, Slot>().swap(byCaption);
 
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    data.hWnd = window;
-    data.uID = 1;
-    data.uFlags = NIF_ICON | NIF_TIP;
-    data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    lstrcpyA(data.szTip, "floor");
-    Shell_NotifyIconA(NIM_ADD, &data);
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    floor_window::RunInTray(window, "floor");
     DestroyMenu(root);
     return 0;
 }

@@ -3,6 +3,7 @@
 // icon tells the bench it is ready; code 3 of the remote-control message ends it.
 //
 //   hotkey_floor.exe MODIFIERS KEY COMMAND-LINE
+#include "floor_window.h"
 #include "option_lock.h"
 
 #include <windows.h>
@@ -33,11 +34,7 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         DestroyWindow(window);
         return 0;
     }
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return floor_window::DefaultProc(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -60,17 +57,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
                                   nullptr);
     if (!RegisterHotKey(window, 1, modifiers, key)) return 1;
 
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    data.hWnd = window;
-    data.uID = 1;
-    data.uFlags = NIF_ICON | NIF_TIP;
-    data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    lstrcpyA(data.szTip, "hotkey floor");
-    Shell_NotifyIconA(NIM_ADD, &data);
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    floor_window::RunInTray(window, "hotkey floor");
     return 0;
 }

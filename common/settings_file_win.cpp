@@ -123,18 +123,15 @@ bool PutInPlace(const char* path, const std::string& text, DWORD attributes)
     const DWORD keep = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (ok && exists && keep != 0) ok = SetFileAttributesA(temp, keep) != FALSE;
-    if (ok && !exists) {
-        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    } else if (ok) {
-        // A rename over the old file is one atomic step. Wine's ReplaceFile
-        // moves the old file aside first, so a program killed in between
-        // leaves no file at all: it only serves where the rename is refused
-        // (the file open in another program).
-        ok = MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE ||
-             ReplaceFileA(path, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
+    // A rename over the old file is one atomic step. Wine's ReplaceFile
+    // moves the old file aside first, so a program killed in between leaves
+    // no file at all: it only serves where the rename is refused (the file
+    // open in another program).
+    if (ok && !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = exists && ReplaceFileA(path, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
         // Without a backup name this failure can leave the old file removed
         // and the new one still under its temporary name.
-        if (!ok && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+        if (!ok && exists && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
             GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
             ok = MoveFileExA(temp, path, MOVEFILE_WRITE_THROUGH) != FALSE;
         }

@@ -103,6 +103,13 @@ bool Ran(const std::string& exe, Record& record)
     return ok;
 }
 
+// Presses the hotkey and waits for the record of the recorder copy `exe`.
+bool PressedRan(const FreeHotkey& key, const std::string& exe, Record& record)
+{
+    PressHotkey(key.modifiers, key.key);
+    return Ran(exe, record);
+}
+
 TEST(PackageRoad, ANewUserRunsEveryProgramOfTheUnpackedPackage)
 {
     const std::string folder = PackageFolder();
@@ -129,9 +136,8 @@ TEST(PackageRoad, ANewUserRunsEveryProgramOfTheUnpackedPackage)
 
     {
         SCOPED_TRACE("a hotkey runs the recorder in its folder with its environment");
-        PressHotkey(first.modifiers, first.key);
         Record record;
-        ASSERT_TRUE(Ran(recorder.Exe(), record));
+        ASSERT_TRUE(PressedRan(first, recorder.Exe(), record));
         EXPECT_EQ(record.commandLine, "\"" + recorder.Exe() + "\" hotkey");
         EXPECT_EQ(record.folder, WithoutSlash(recorder.Folder()));
         ASSERT_FALSE(record.environment.empty());
@@ -163,9 +169,8 @@ TEST(PackageRoad, ANewUserRunsEveryProgramOfTheUnpackedPackage)
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(sheet); }, 10000));
         // The daemon takes the new table when the controller lets go of the lock.
         ASSERT_TRUE(WaitForHotkeyState(added, true));
-        PressHotkey(added.modifiers, added.key);
         Record record;
-        ASSERT_TRUE(Ran(recorder.Exe(), record));
+        ASSERT_TRUE(PressedRan(added, recorder.Exe(), record));
         EXPECT_EQ(record.commandLine, "\"" + recorder.Exe() + "\" added");
     }
     {
@@ -194,9 +199,8 @@ TEST(PackageRoad, ANewUserRunsEveryProgramOfTheUnpackedPackage)
         EXPECT_EQ(switcher.Wait(15000), 0u);
         ASSERT_TRUE(WaitForHotkeyState(second, true));
         EXPECT_TRUE(WaitForHotkeyState(first, false));
-        PressHotkey(second.modifiers, second.key);
         Record record;
-        ASSERT_TRUE(Ran(recorder.Exe(), record));
+        ASSERT_TRUE(PressedRan(second, recorder.Exe(), record));
         EXPECT_EQ(record.commandLine, "\"" + recorder.Exe() + "\" second");
     }
     {

@@ -1,0 +1,39 @@
+#pragma once
+
+// What the floor programs of the benches share: the end of their window and,
+// for the daemon's floors, the tray icon that tells the bench they are ready.
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace floor_window {
+
+// The rest of a floor's window procedure: the message loop ends with the window.
+inline LRESULT DefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Shows the window in the tray, as the daemon does last in its start-up, and
+// runs its messages until it goes.
+inline void RunInTray(HWND window, const char* tip)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_ICON | NIF_TIP;
+    data.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    lstrcpynA(data.szTip, tip, sizeof data.szTip);
+    Shell_NotifyIconA(NIM_ADD, &data);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+} // namespace floor_window
