@@ -74,6 +74,20 @@ bool CommandPath::AppendBytes(const char* text, std::size_t length)
     return true;
 }
 
+bool CommandPath::AssignPacked(const char* packed, std::size_t length, std::uint32_t count)
+{
+    if (length > 0xFFFFFF00u) return false;
+    char* block = static_cast<char*>(std::malloc(length + 1));
+    if (block == nullptr) return false;
+    std::memcpy(block, packed, length);
+    block[length] = '\0';
+    std::free(text_);
+    text_ = block;
+    length_ = static_cast<std::uint32_t>(length);
+    count_ = count;
+    return true;
+}
+
 const char* CommandPath::Level(std::uint32_t n) const
 {
     if (n >= count_) return nullptr;
@@ -113,8 +127,20 @@ void SplitCaption(const char* caption, CommandPath& path, std::string& name)
     path.Clear();
     name.clear();
     if (caption == nullptr) return;
-    const char* start = caption;
-    for (;;) {
+    // The levels are packed here first and the path made in one allocation:
+    // a load splits tens of thousands of captions. Packed, a caption is at
+    // most one byte longer (a NUL for each level where "/" stood, one more).
+    char local[256];
+    std::string large;
+    const std::size_t size = std::strlen(caption);
+    char* packed = local;
+    if (size + 2 > sizeof local) {
+        large.resize(size + 2);
+        packed = &large[0];
+    }
+    std::size_t used = 0;
+    std::uint32_t count = 0;
+    for (const char* start = caption;;) {
         const char* slash = std::strchr(start, '/');
         const char* end = slash ? slash : start + std::strlen(start);
         // The profile read drops blanks at the ends of a caption, so a parent
@@ -122,10 +148,17 @@ void SplitCaption(const char* caption, CommandPath& path, std::string& name)
         const char* begin = start;
         TrimBlanks(begin, end);
         const std::size_t length = static_cast<std::size_t>(end - begin);
-        if (length > 0 && path.Append(begin, length)) name.assign(begin, length);
+        if (length > 0) {
+            std::memcpy(packed + used, begin, length);
+            packed[used + length] = '\0';
+            used += length + 1;
+            ++count;
+            name.assign(begin, length);
+        }
         if (slash == nullptr) break;
         start = slash + 1;
     }
+    if (count > 0 && !path.AssignPacked(packed, used, count)) name.clear();
     // A caption of nothing but "/" keeps its text as its one level: a command
     // without a level would be saved with an empty caption, where every later
     // load stops, and the commands after it would be lost.

@@ -18,6 +18,9 @@ public:
     // Appends one level; length 0 means up to the end of the text.
     // False when memory runs out; the path is then unchanged.
     bool Append(const char* text, std::size_t length = 0);
+    // Replaces the levels with `count` levels packed as Prefix gives them,
+    // each with its NUL. False when memory runs out; the path is then unchanged.
+    bool AssignPacked(const char* packed, std::size_t length, std::uint32_t count);
     // The n-th level (from 0), or null when n >= Count().
     const char* Level(std::uint32_t n) const;
 

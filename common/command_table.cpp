@@ -2,6 +2,7 @@
 
 #include "hotkey_text.h"
 #include "ini_section.h"
+#include "ini_text.h"
 #include "show_cmd.h"
 
 #include <array>
@@ -31,27 +32,82 @@ enum Field { kCaption, kCmdline, kDir, kShowCmd, kEnv, kHotkey, kFieldCount };
 constexpr const char* kFields[kFieldCount] = {".caption", ".cmdline", ".cmdline.dir", ".cmdline.showcmd",
                                               ".cmdline.env", ".hotkey"};
 
-// The index and field of a key as CmdTableKey writes it (in lower case):
-// "cmd[", the index in decimal without leading zeros, "]" and a field name.
-// Indexes of `limit` or more are refused: no load reaches them.
-bool ParseKey(const char* key, std::size_t limit, std::size_t& index, Field& field)
+// True when the n bytes at p are `lower` without regard to ASCII case.
+bool EqualsFolded(const char* p, const char* lower, std::size_t n)
 {
-    if (std::strncmp(key, "cmd[", 4) != 0) return false;
-    const char* p = key + 4;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char e = lower[i];
+        // An ASCII letter and its capital differ in bit 5 alone.
+        if (e >= 'a' && e <= 'z' ? (p[i] | 0x20) != e : p[i] != e) return false;
+    }
+    return true;
+}
+
+// Sets a field from its stored value (trimmed, one line). `value` ends in
+// a NUL, which the caption, show and hotkey parsers need.
+void SetField(Command& command, Field field, std::string_view value)
+{
+    switch (field) {
+    case kCaption:
+        SplitCaption(value.data(), command.path, command.name);
+        break;
+    case kCmdline:
+        command.cmdline.assign(value);
+        break;
+    case kDir:
+        command.dir.assign(value);
+        break;
+    case kShowCmd:
+        command.showCmd = ShowCmdFromName(value.data());
+        break;
+    case kEnv:
+        command.envFile.assign(value);
+        break;
+    case kHotkey:
+        // A hotkey that reads only in part keeps what was read up to the fault.
+        ParseHotkey(value.data(), command.virtualKey, command.modifiers);
+        break;
+    case kFieldCount:
+        break;
+    }
+}
+
+// The index and field of a key as CmdTableKey writes it, in any letter case:
+// "cmd[", the index in decimal without leading zeros, "]" and a field name.
+bool ParseKey(std::string_view key, std::size_t& index, Field& field)
+{
+    const char* p = key.data();
+    const char* const end = p + key.size();
+    if (key.size() < 6 || !EqualsFolded(p, "cmd[", 4)) return false;
+    p += 4;
     if (*p < '0' || *p > '9' || (*p == '0' && p[1] != ']')) return false;
     index = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        // No table reaches an index this long: refused before it overflows.
+        if (index > 0xFFFFFFFFu) return false;
         index = index * 10 + static_cast<std::size_t>(*p - '0');
-        if (index >= limit) return false;
     }
-    if (*p++ != ']') return false;
-    for (int f = 0; f < kFieldCount; ++f) {
-        if (std::strcmp(p, kFields[f]) == 0) {
-            field = static_cast<Field>(f);
-            return true;
-        }
+    if (p == end || *p++ != ']') return false;
+    // The length and the last letter tell the fields apart; one compare
+    // then confirms the name.
+    const std::size_t n = static_cast<std::size_t>(end - p);
+    switch (n) {
+    case 7:
+        field = kHotkey;
+        break;
+    case 8:
+        field = (p[7] | 0x20) == 'n' ? kCaption : kCmdline;
+        break;
+    case 12:
+        field = (p[11] | 0x20) == 'r' ? kDir : kEnv;
+        break;
+    case 16:
+        field = kShowCmd;
+        break;
+    default:
+        return false;
     }
-    return false;
+    return EqualsFolded(p, kFields[field], n);
 }
 
 } // namespace
@@ -60,12 +116,13 @@ void CommandTable::LoadFrom(const IniSection& section)
 {
     // One pass over the lines instead of six lookups per command: the first
     // value of each index and field, as a lookup by key would find it.
+    // Indexes as high as the number of lines or more are never reached.
     const std::size_t limit = section.Size();
     std::vector<std::array<const char*, kFieldCount>> fields;
     section.ForEach([&](const char* key, const char* value) {
         std::size_t index = 0;
         Field field = kCaption;
-        if (!ParseKey(key, limit, index, field)) return;
+        if (!ParseKey(key, index, field) || index >= limit) return;
         if (index >= fields.size()) fields.resize(index + 1, std::array<const char*, kFieldCount>{});
         if (fields[index][field] == nullptr) fields[index][field] = value;
     });
@@ -73,54 +130,182 @@ void CommandTable::LoadFrom(const IniSection& section)
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const auto& f = fields[i];
         if (f[kCaption] == nullptr || f[kCaption][0] == '\0') break;
-
         Command command;
-        SplitCaption(f[kCaption], command.path, command.name);
-        if (f[kCmdline]) command.cmdline = f[kCmdline];
-        if (f[kDir]) command.dir = f[kDir];
-        command.showCmd = f[kShowCmd] ? ShowCmdFromName(f[kShowCmd]) : 1;
-        if (f[kEnv]) command.envFile = f[kEnv];
-        // A hotkey that reads only in part keeps what was read up to the fault.
-        if (f[kHotkey]) ParseHotkey(f[kHotkey], command.virtualKey, command.modifiers);
+        SetField(command, kCaption, f[kCaption]);
+        for (Field field : {kCmdline, kDir, kShowCmd, kEnv, kHotkey}) {
+            if (f[field]) SetField(command, field, std::string_view(f[field]));
+        }
         commands_.push_back(std::move(command));
     }
 }
 
+void CommandTable::LoadFromText(std::string_view text)
+{
+    // A section in stored order, as every save leaves it, is loaded as its
+    // lines come, straight from the file's text: no copy of the section nor
+    // table of its fields. A command's lines may come in any order and
+    // repeat; one that comes before the commands below it sends the load
+    // the general way.
+    const std::size_t base = commands_.size();
+    constexpr unsigned kNamed = 1u << kFieldCount;  // a caption that is not empty
+    // Room for six lines a command, as a save leaves them: growing the table
+    // as it loads would copy it again and again, each time into fresh memory.
+    const std::size_t expected = CountIniLines(text) / kFieldCount + 1;
+    commands_.reserve(base + expected);
+    std::vector<unsigned char> seen;
+    seen.reserve(expected);
+    bool inOrder = true;
+    std::string value;
+    ForEachIniSectionLine(text, kCmdTableSection, [&](std::string_view key, const std::string_view* stored) {
+        std::size_t index = 0;
+        Field field = kCaption;
+        if (!inOrder || !ParseKey(key, index, field)) return;
+        if (index > seen.size()) {
+            inOrder = false;
+            return;
+        }
+        if (index == seen.size()) {
+            seen.push_back(0);
+            commands_.emplace_back();
+        }
+        if (seen[index] & (1u << field)) return;
+        std::string_view text = stored != nullptr ? *stored : std::string_view();
+        seen[index] |= static_cast<unsigned char>((1u << field) | (field == kCaption && !text.empty() ? kNamed : 0));
+        if (field == kCaption || field == kShowCmd || field == kHotkey) {
+            value.assign(text);
+            text = value;
+        }
+        SetField(commands_[base + index], field, text);
+    });
+    if (!inOrder) {
+        commands_.resize(base);
+        IniSection section;
+        section.ParseText(text, kCmdTableSection);
+        LoadFrom(section);
+        return;
+    }
+    std::size_t count = 0;
+    while (count < seen.size() && (seen[count] & kNamed)) ++count;
+    commands_.resize(base + count);
+}
+
 namespace {
 
-// A value is one line of the file: a line break (or a NUL, which ends the
-// line in the written block) would cut it and start a key of its own there.
-void AppendLine(std::string& text, const char* prefix, const char* field, const std::string& value)
-{
-    text += prefix;
-    text += field;
-    const std::size_t start = text.size();
-    text += value;
-    for (std::size_t i = start; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n' || text[i] == '\0') text[i] = ' ';
+// The keys' field names as they are written, "=" included, in field order.
+constexpr const char* kFieldKeys[kFieldCount] = {"caption=", "cmdline=", "cmdline.dir=", "cmdline.showcmd=",
+                                                 "cmdline.env=", "hotkey="};
+
+// Writes a table's text into a buffer sized beforehand: tens of thousands of
+// commands are saved without an allocation per line.
+class TextWriter {
+public:
+    explicit TextWriter(char* p) : p_(p) {}
+    void Put(const char* text, std::size_t size)
+    {
+        std::memcpy(p_, text, size);
+        p_ += size;
     }
-    text += "\r\n";
+    // A value is one line of the file: a line break (or a NUL, which ends
+    // the line in the written block) would cut it and start a key of its own there.
+    void PutValue(const char* text, std::size_t size)
+    {
+        char* const start = p_;
+        Put(text, size);
+        for (char* c = start; c < p_; ++c) {
+            if (*c == '\r' || *c == '\n' || *c == '\0') *c = ' ';
+        }
+    }
+    // The caption: the levels joined by "/" (each level ends in a NUL there).
+    void PutCaption(const CommandPath& path)
+    {
+        const std::string_view packed = path.Prefix(path.Count());
+        if (packed.empty()) return;
+        char* const start = p_;
+        PutValue(packed.data(), packed.size() - 1);
+        const char* const last = packed.data() + packed.size() - 1;
+        for (const char* nul = packed.data() + std::strlen(packed.data()); nul < last; nul += 1 + std::strlen(nul + 1)) {
+            start[nul - packed.data()] = '/';
+        }
+    }
+
+private:
+    char* p_;
+};
+
+// "cmd[" index "]." into a buffer of 24 bytes; its length.
+std::size_t FormatPrefix(std::size_t index, char* out)
+{
+    char digits[24];
+    char* const end = digits + sizeof digits;
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + index % 10);
+        index /= 10;
+    } while (index != 0);
+    const std::size_t n = static_cast<std::size_t>(end - p);
+    std::memcpy(out, "cmd[", 4);
+    std::memcpy(out + 4, p, n);
+    std::memcpy(out + 4 + n, "].", 2);
+    return n + 6;
+}
+
+std::size_t CaptionSize(const CommandPath& path)
+{
+    const std::size_t packed = path.Prefix(path.Count()).size();
+    return packed == 0 ? 0 : packed - 1;
 }
 
 } // namespace
 
+std::size_t CommandTable::AppendText(std::size_t first, std::size_t limit, std::string& text) const
+{
+    std::size_t keysSize = 0;
+    for (const char* key : kFieldKeys) keysSize += std::strlen(key);
+    std::string hotkey;
+    std::size_t i = first;
+    for (; i < commands_.size() && text.size() < limit; ++i) {
+        const Command& c = commands_[i];
+        char prefix[32];
+        const std::size_t prefixSize = FormatPrefix(i, prefix);
+        const char* show = ShowCmdToName(c.showCmd);
+        hotkey.clear();
+        if (c.virtualKey != 0 || c.modifiers != 0) FormatHotkey(c.virtualKey, c.modifiers, hotkey);
+        // The six lines are sized first and written in place.
+        const std::size_t size = kFieldCount * (prefixSize + 2) + keysSize + CaptionSize(c.path) + c.cmdline.size() +
+                                 c.dir.size() + std::strlen(show) + c.envFile.size() + hotkey.size();
+        const std::size_t at = text.size();
+        text.resize(at + size);
+        TextWriter out(&text[at]);
+        const auto key = [&](Field field) {
+            out.Put(prefix, prefixSize);
+            out.Put(kFieldKeys[field], std::strlen(kFieldKeys[field]));
+        };
+        key(kCaption);
+        out.PutCaption(c.path);
+        out.Put("\r\n", 2);
+        key(kCmdline);
+        out.PutValue(c.cmdline.data(), c.cmdline.size());
+        out.Put("\r\n", 2);
+        key(kDir);
+        out.PutValue(c.dir.data(), c.dir.size());
+        out.Put("\r\n", 2);
+        key(kShowCmd);
+        out.Put(show, std::strlen(show));
+        out.Put("\r\n", 2);
+        key(kEnv);
+        out.PutValue(c.envFile.data(), c.envFile.size());
+        out.Put("\r\n", 2);
+        key(kHotkey);
+        out.Put(hotkey.data(), hotkey.size());
+        out.Put("\r\n", 2);
+    }
+    return i;
+}
+
 std::string CommandTable::ToText() const
 {
     std::string text;
-    text.reserve(commands_.size() * 160);
-    std::string hotkey;
-    for (std::size_t i = 0; i < commands_.size(); ++i) {
-        const Command& c = commands_[i];
-        const std::string key = CmdTableKey(i, ".");
-        const char* const prefix = key.c_str();
-        FormatHotkey(c.virtualKey, c.modifiers, hotkey);
-        AppendLine(text, prefix, "caption=", JoinPath(c.path));
-        AppendLine(text, prefix, "cmdline=", c.cmdline);
-        AppendLine(text, prefix, "cmdline.dir=", c.dir);
-        AppendLine(text, prefix, "cmdline.showcmd=", ShowCmdToName(c.showCmd));
-        AppendLine(text, prefix, "cmdline.env=", c.envFile);
-        AppendLine(text, prefix, "hotkey=", hotkey);
-    }
+    AppendText(0, static_cast<std::size_t>(-1), text);
     return text;
 }
 

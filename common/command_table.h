@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class IniSection;
@@ -26,10 +27,15 @@ public:
     // The commands of a section that was read: index 0, 1, ... up to the
     // first missing or empty caption.
     void LoadFrom(const IniSection& section);
+    // The same from a settings file's whole text (its first CmdTable section).
+    void LoadFromText(std::string_view text);
     // The six key=value lines of every command, in stored order.
     std::vector<std::string> ToLines() const;
     // The same lines as one text, each ended by CRLF.
     std::string ToText() const;
+    // Appends the lines of the commands from `first` on until the text holds
+    // `limit` bytes or more; the index after the last command appended.
+    std::size_t AppendText(std::size_t first, std::size_t limit, std::string& text) const;
 
     void Append(const Command& command) { commands_.push_back(command); }
     void Append(Command&& command) { commands_.push_back(std::move(command)); }

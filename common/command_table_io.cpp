@@ -7,6 +7,7 @@
 // file again and again (seconds for a few thousand commands).
 bool CommandTable::Load(const SettingsFile& file)
 {
+    if (file.ReadText([this](std::string_view text) { LoadFromText(text); })) return true;
     IniSection section;
     if (file.ReadSection(kCmdTableSection, section)) LoadFrom(section);
     return true;
@@ -14,5 +15,17 @@ bool CommandTable::Load(const SettingsFile& file)
 
 bool CommandTable::Save(SettingsFile& file) const
 {
-    return file.WriteSectionText(kCmdTableSection, ToText());
+    // Written in pieces of about 64 KB from one buffer: the text of tens of
+    // thousands of commands is never in memory whole.
+    std::string piece;
+    std::size_t next = 0;
+    bool started = false;
+    return file.WriteSectionLines(kCmdTableSection, [&](std::string_view& out) {
+        if (started && next >= commands_.size()) return false;
+        started = true;
+        piece.clear();
+        next = AppendText(next, 64 * 1024, piece);
+        out = piece;
+        return true;
+    });
 }

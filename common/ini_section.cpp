@@ -1,6 +1,7 @@
 #include "ini_section.h"
 
 #include "command_name.h"
+#include "ini_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -50,15 +51,40 @@ void IniSection::Parse(const char* block, std::size_t size)
         }
         p = lineEnd + 1;
     }
-    sorted_.resize(entries_.size());
-    for (std::uint32_t i = 0; i < sorted_.size(); ++i) sorted_[i] = i;
-    std::stable_sort(sorted_.begin(), sorted_.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return std::strcmp(text_.data() + entries_[a].key, text_.data() + entries_[b].key) < 0;
+}
+
+void IniSection::ParseText(std::string_view text, const char* section)
+{
+    entries_.clear();
+    sorted_.clear();
+    text_.clear();
+    // Room for the whole file: pages never written cost nothing.
+    text_.reserve(text.size() + 1);
+    ForEachIniSectionLine(text, section, [this](std::string_view key, const std::string_view* value) {
+        // Lines without a key are left out, as Parse leaves them.
+        if (key.empty()) return;
+        const std::size_t keyAt = text_.size();
+        text_.append(key);
+        for (std::size_t i = keyAt; i < text_.size(); ++i) text_[i] = LowerAscii(text_[i]);
+        text_ += '\0';
+        const std::size_t valueAt = text_.size();
+        if (value != nullptr) text_.append(*value);
+        text_ += '\0';
+        entries_.push_back({static_cast<std::uint32_t>(keyAt), static_cast<std::uint32_t>(valueAt)});
     });
 }
 
 const char* IniSection::Find(const char* key) const
 {
+    // Sorted at the first lookup: a table's load walks the lines in order
+    // and never looks a key up.
+    if (sorted_.size() != entries_.size()) {
+        sorted_.resize(entries_.size());
+        for (std::uint32_t i = 0; i < sorted_.size(); ++i) sorted_[i] = i;
+        std::stable_sort(sorted_.begin(), sorted_.end(), [this](std::uint32_t a, std::uint32_t b) {
+            return std::strcmp(text_.data() + entries_[a].key, text_.data() + entries_[b].key) < 0;
+        });
+    }
     std::string lower(key);
     for (char& c : lower) c = LowerAscii(c);
     auto it = std::lower_bound(sorted_.begin(), sorted_.end(), lower, [this](std::uint32_t e, const std::string& k) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The lines of one section as the section read returns them. The block is
@@ -14,6 +15,9 @@ public:
     // block: "key=value" lines, each ended by a NUL, up to an empty line or
     // the end. Replaces what was parsed before.
     void Parse(const char* block, std::size_t size);
+    // The lines of the first `section` of a settings file's text, as the
+    // section read would return them (one pass, no block between).
+    void ParseText(std::string_view text, const char* section);
     // The value, or null when the key is missing. Keys match without regard
     // to ASCII case; of repeated keys the first counts.
     const char* Find(const char* key) const;
@@ -34,7 +38,8 @@ private:
     };
     std::string text_;
     std::vector<Entry> entries_;
-    std::vector<std::uint32_t> sorted_;  // entries by key, stored order among equal keys
+    // Entries by key, stored order among equal keys; made by the first Find.
+    mutable std::vector<std::uint32_t> sorted_;
 };
 
 // The boolean words: missing, empty, "false", "null", "void" or "0" (exact

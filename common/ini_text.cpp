@@ -6,6 +6,10 @@
 #include <unordered_map>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The platform's reader also takes ^Z (the DOS end of file) for a blank.
@@ -35,17 +39,52 @@ struct Line {
     bool HasEnd() const { return next != text.end; }
 };
 
+// The first CR, LF or NUL from p on, or stop. A save walks megabytes of
+// lines: sixteen bytes a step where the processor has the instructions.
+const char* FindLineStop(const char* p, const char* stop)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    for (; stop - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                                          _mm_cmpeq_epi8(v, nul));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+#endif
+    while (p < stop && *p != '\r' && *p != '\n' && *p != '\0') ++p;
+    return p;
+}
+
+// Where a NUL or a byte of 0x80 or more comes first from p on, or stop.
+const char* FindNulOrHigh(const char* p, const char* stop)
+{
+#if defined(__SSE2__)
+    const __m128i nul = _mm_setzero_si128();
+    for (; stop - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, nul)) | _mm_movemask_epi8(v);
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+#endif
+    while (p < stop && *p != '\0' && static_cast<unsigned char>(*p) < 0x80) ++p;
+    return p;
+}
+
 Line LineAt(const char* p, const char* stop)
 {
-    const char* end = p;
-    while (end < stop && *end != '\r' && *end != '\n') ++end;
+    // A NUL ends the line's text, as it ends every name and value the reader
+    // compares or returns; the bytes after it stay in the file untouched.
+    const char* const textEnd = FindLineStop(p, stop);
+    const char* end = textEnd;
+    while (end < stop && *end == '\0') end = FindLineStop(end + 1, stop);
     const char* next = end;
     if (next < stop && *next == '\r') ++next;
     if (next < stop && *next == '\n') ++next;
-    // A NUL ends the line's text, as it ends every name and value the reader
-    // compares or returns; the bytes after it stay in the file untouched.
-    const char* nul = static_cast<const char*>(std::memchr(p, '\0', static_cast<std::size_t>(end - p)));
-    return {{p, nul != nullptr ? nul : end}, next};
+    return {{p, textEnd}, next};
 }
 
 // ASCII letters fold; the bytes of a double-byte character compare exactly
@@ -88,15 +127,10 @@ Span KeyOf(Span line)
 }
 
 // The file's own line end: bare LF when its first line ends so, else CRLF.
-const char* LineEndOf(const std::string& text)
+const char* LineEndOf(std::string_view text)
 {
     const std::size_t lf = text.find('\n');
-    return lf != std::string::npos && (lf == 0 || text[lf - 1] != '\r') ? "\n" : "\r\n";
-}
-
-void EndLastLine(std::string& out, const char* eol)
-{
-    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += eol;
+    return lf != std::string_view::npos && (lf == 0 || text[lf - 1] != '\r') ? "\n" : "\r\n";
 }
 
 void AppendKey(std::string& out, Span key, Span value, const char* eol)
@@ -109,7 +143,7 @@ void AppendKey(std::string& out, Span key, Span value, const char* eol)
     out += eol;
 }
 
-Span SpanOf(const std::string& s)
+Span SpanOf(std::string_view s)
 {
     return {s.data(), s.data() + s.size()};
 }
@@ -117,7 +151,7 @@ Span SpanOf(const std::string& s)
 // Walks the lines of a text and tells which fall in the section asked for.
 class SectionWalk {
 public:
-    SectionWalk(const std::string& text, const char* section)
+    SectionWalk(std::string_view text, const char* section)
         : p_(text.data()), stop_(text.data() + text.size()), name_(Fold(Trim({section, section + std::strlen(section)})))
     {
     }
@@ -137,7 +171,6 @@ public:
     }
     const Line& Current() const { return line_; }
     bool Header() const { return header_; }
-    bool InSection() const { return inSection_; }
     bool InFirst() const { return inSection_ && first_; }
     bool Seen() const { return seen_; }
 
@@ -152,61 +185,144 @@ private:
     bool seen_ = false;
 };
 
-void AppendLine(std::string& out, const Line& line)
+// The edited text as it goes to the sink, with what the edit needs to know
+// of it: whether its last line has its end.
+class Output {
+public:
+    explicit Output(const IniSink& sink) : sink_(sink) {}
+    void Put(std::string_view text)
+    {
+        if (text.empty()) return;
+        sink_(text);
+        lineEnded_ = text.back() == '\n' || text.back() == '\r';
+    }
+    void Put(const char* begin, const char* end) { Put(std::string_view(begin, static_cast<std::size_t>(end - begin))); }
+    void EndLastLine(const char* eol)
+    {
+        if (!lineEnded_) Put(eol);
+    }
+    void Header(const char* section, const char* eol)
+    {
+        EndLastLine(eol);
+        const Span name = Trim({section, section + std::strlen(section)});
+        std::string header = "[";
+        header.append(name.begin, name.end);
+        header += ']';
+        header += eol;
+        Put(header);
+    }
+
+private:
+    const IniSink& sink_;
+    bool lineEnded_ = true;  // nothing put yet: no line to end
+};
+
+// True when the line of new keys is stored exactly as it stands: a key and
+// value without the blanks the platform drops, ended by the file's line end.
+bool StandsAsStored(const Line& line, const char* eol, std::size_t eolSize)
 {
-    out.append(line.text.begin, line.next);
+    const Span s = line.text;
+    if (static_cast<std::size_t>(line.next - s.end) != eolSize || std::memcmp(s.end, eol, eolSize) != 0) return false;
+    const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', static_cast<std::size_t>(s.end - s.begin)));
+    if (eq == nullptr) return false;
+    if (eq > s.begin && (IsBlank(*s.begin) || IsBlank(eq[-1]))) return false;
+    return eq + 1 == s.end || !IsBlank(eq[1]);
 }
 
-void AppendHeader(std::string& out, const char* section, const char* eol)
+// The "key=value" lines as the platform stores them; lines without "=" are
+// dropped. Lines that already stand so go out in runs, as a table's text does.
+void PutKeyLines(Output& out, std::string_view lines, const char* eol, std::string& scratch)
 {
-    EndLastLine(out, eol);
-    const Span name = Trim({section, section + std::strlen(section)});
-    out += '[';
-    out.append(name.begin, name.end);
-    out += ']';
-    out += eol;
+    const std::size_t eolSize = std::strlen(eol);
+    const char* const stop = lines.data() + lines.size();
+    const char* run = lines.data();
+    for (const char* p = lines.data(); p < stop;) {
+        const Line line = LineAt(p, stop);
+        if (!StandsAsStored(line, eol, eolSize)) {
+            out.Put(run, p);
+            const Span s = line.text;
+            const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', static_cast<std::size_t>(s.end - s.begin)));
+            if (eq != nullptr) {
+                scratch.clear();
+                AppendKey(scratch, Trim({s.begin, eq}), {eq + 1, s.end}, eol);
+                out.Put(scratch);
+            }
+            run = line.next;
+        }
+        p = line.next;
+    }
+    out.Put(run, stop);
+}
+
+// True when the lines hold a line that PutKeyLines keeps.
+bool HasKeyLine(std::string_view lines)
+{
+    const char* const stop = lines.data() + lines.size();
+    for (const char* p = lines.data(); p < stop;) {
+        const Line line = LineAt(p, stop);
+        if (std::memchr(line.text.begin, '=', static_cast<std::size_t>(line.text.end - line.text.begin))) return true;
+        p = line.next;
+    }
+    return false;
 }
 
 } // namespace
 
-std::string ReplaceIniSection(const std::string& text, const char* section, const std::string& lines)
+void ReplaceIniSection(std::string_view text, const char* section, const IniLines& next, const IniSink& sink)
 {
     const char* eol = LineEndOf(text);
-    std::string out;
-    out.reserve(text.size() + lines.size() + std::strlen(section) + 4);
-    const auto appendLines = [&] {
-        const char* const stop = lines.data() + lines.size();
-        for (const char* p = lines.data(); p < stop;) {
-            const Line line = LineAt(p, stop);
-            const Span s = line.text;
-            const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', s.end - s.begin));
-            if (eq != nullptr) AppendKey(out, Trim({s.begin, eq}), {eq + 1, s.end}, eol);
-            p = line.next;
-        }
-    };
+    // The first such section's keys run from the line after its header to
+    // the next header; a repeated section is never read, and its lines stay
+    // as the user wrote them rather than being lost with the old keys.
+    const char* keysBegin = nullptr;
+    const char* keysEnd = text.data() + text.size();
     SectionWalk walk(text, section);
     while (walk.Next()) {
-        if (walk.Header()) {
-            AppendLine(out, walk.Current());
-            if (walk.InFirst()) {
-                EndLastLine(out, eol);
-                appendLines();
-            }
-        } else if (!walk.InFirst()) {
-            // A repeated section is never read: its lines stay as the user
-            // wrote them, rather than being lost with the old keys.
-            AppendLine(out, walk.Current());
+        if (!walk.Header()) continue;
+        if (keysBegin != nullptr) {
+            keysEnd = walk.Current().text.begin;
+            break;
         }
+        if (walk.InFirst()) keysBegin = walk.Current().next;
     }
-    // The platform adds no section without keys.
-    if (!walk.Seen() && lines.find('=') != std::string::npos) {
-        AppendHeader(out, section, eol);
-        appendLines();
+    Output out(sink);
+    if (keysBegin != nullptr) {
+        out.Put(text.data(), keysBegin);
+        out.EndLastLine(eol);
+    } else {
+        out.Put(text);
     }
+    // The platform adds no section without keys: the header waits for the first.
+    bool headed = keysBegin != nullptr;
+    std::string scratch;
+    std::string_view lines;
+    while (next(lines)) {
+        if (!headed && HasKeyLine(lines)) {
+            out.Header(section, eol);
+            headed = true;
+        }
+        if (headed) PutKeyLines(out, lines, eol, scratch);
+    }
+    if (keysBegin != nullptr) out.Put(keysEnd, text.data() + text.size());
+}
+
+std::string ReplaceIniSection(std::string_view text, const char* section, std::string_view lines)
+{
+    std::string out;
+    out.reserve(text.size() + lines.size() + std::strlen(section) + 8);
+    bool given = false;
+    ReplaceIniSection(
+        text, section,
+        [&](std::string_view& piece) {
+            piece = lines;
+            return !std::exchange(given, true);
+        },
+        [&](std::string_view piece) { out.append(piece); });
     return out;
 }
 
-std::string SetIniKeys(const std::string& text, const char* section, const std::vector<IniKeyValue>& values)
+void SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values,
+                const IniSink& sink)
 {
     const char* eol = LineEndOf(text);
     // A key given twice keeps its first name and takes its last value, as
@@ -223,68 +339,78 @@ std::string SetIniKeys(const std::string& text, const char* section, const std::
         }
     }
     std::vector<bool> placed(unique.size(), false);
-    std::string out;
-    out.reserve(text.size() + values.size() * 32 + 16);
-
-    const auto appendMissing = [&] {
-        EndLastLine(out, eol);
+    Output out(sink);
+    std::string line;
+    const auto putMissing = [&] {
+        out.EndLastLine(eol);
+        line.clear();
         for (std::size_t i = 0; i < unique.size(); ++i) {
-            if (!placed[i]) AppendKey(out, unique[i].first, unique[i].second, eol);
+            if (!placed[i]) AppendKey(line, unique[i].first, unique[i].second, eol);
         }
+        out.Put(line);
+    };
+    // Lines go out in runs up to each place where keys change.
+    const char* const textEnd = text.data() + text.size();
+    const char* copied = text.data();
+    const auto copyTo = [&](const char* p) {
+        out.Put(copied, p);
+        copied = p;
     };
     // Blank lines at the end of the section stay after the keys added to it.
     const char* heldBlanks = nullptr;
-    const char* heldEnd = nullptr;
     bool inFirst = false;
     SectionWalk walk(text, section);
     while (walk.Next()) {
-        const Line& line = walk.Current();
+        const Line& current = walk.Current();
         if (walk.Header()) {
             if (inFirst) {
-                appendMissing();
-                if (heldBlanks != nullptr) out.append(heldBlanks, heldEnd);
+                copyTo(heldBlanks != nullptr ? heldBlanks : current.text.begin);
+                putMissing();
                 heldBlanks = nullptr;
             }
             inFirst = walk.InFirst();
-            AppendLine(out, line);
             continue;
         }
-        if (!inFirst) {
-            AppendLine(out, line);
+        if (!inFirst) continue;
+        if (Trim(current.text).Empty()) {
+            if (heldBlanks == nullptr) heldBlanks = current.text.begin;
             continue;
         }
-        if (Trim(line.text).Empty()) {
-            if (heldBlanks == nullptr) heldBlanks = line.text.begin;
-            heldEnd = line.next;
-            continue;
-        }
-        if (heldBlanks != nullptr) out.append(heldBlanks, heldEnd);
         heldBlanks = nullptr;
-        const Span key = KeyOf(line.text);
+        const Span key = KeyOf(current.text);
         const auto it = key.Empty() ? index.end() : index.find(Fold(key));
-        if (it == index.end() || placed[it->second]) {
-            AppendLine(out, line);
-            continue;
-        }
+        if (it == index.end() || placed[it->second]) continue;
         placed[it->second] = true;
         // The line keeps its own end, and any bytes after a NUL in it.
-        AppendKey(out, key, unique[it->second].second, line.HasEnd() ? "" : eol);
-        out.append(line.text.end, line.next);
+        copyTo(current.text.begin);
+        line.clear();
+        AppendKey(line, key, unique[it->second].second, current.HasEnd() ? "" : eol);
+        out.Put(line);
+        out.Put(current.text.end, current.next);
+        copied = current.next;
     }
     if (inFirst) {
-        appendMissing();
-        if (heldBlanks != nullptr) out.append(heldBlanks, heldEnd);
-    } else if (!walk.Seen()) {
-        AppendHeader(out, section, eol);
-        appendMissing();
+        copyTo(heldBlanks != nullptr ? heldBlanks : textEnd);
+        putMissing();
     }
+    copyTo(textEnd);
+    if (!walk.Seen()) {
+        out.Header(section, eol);
+        putMissing();
+    }
+}
+
+std::string SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values)
+{
+    std::string out;
+    out.reserve(text.size() + values.size() * 32 + 16);
+    SetIniKeys(text, section, values, [&](std::string_view piece) { out.append(piece); });
     return out;
 }
 
-std::string IniSectionBlock(const std::string& text, const char* section)
+void ForEachIniSectionLine(std::string_view text, const char* section,
+                           const std::function<void(std::string_view key, const std::string_view* value)>& f)
 {
-    std::string block;
-    block.reserve(text.size() + 1);
     SectionWalk walk(text, section);
     while (walk.Next()) {
         if (walk.Header()) {
@@ -296,13 +422,73 @@ std::string IniSectionBlock(const std::string& text, const char* section)
         if (line.Empty() || *line.begin == ';') continue;
         const char* eq = static_cast<const char*>(std::memchr(line.begin, '=', line.end - line.begin));
         const Span key = Trim({line.begin, eq ? eq : line.end});
-        block.append(key.begin, key.end);
-        if (eq != nullptr) {
-            const Span value = Trim({eq + 1, line.end});
+        const std::string_view keyText(key.begin, static_cast<std::size_t>(key.end - key.begin));
+        if (eq == nullptr) {
+            f(keyText, nullptr);
+            continue;
+        }
+        const Span value = Trim({eq + 1, line.end});
+        const std::string_view valueText(value.begin, static_cast<std::size_t>(value.end - value.begin));
+        f(keyText, &valueText);
+    }
+}
+
+std::string IniSectionBlock(std::string_view text, const char* section)
+{
+    std::string block;
+    block.reserve(text.size() + 1);
+    ForEachIniSectionLine(text, section, [&](std::string_view key, const std::string_view* value) {
+        block.append(key);
+        if (value != nullptr) {
             block += '=';
-            block.append(value.begin, value.end);
+            block.append(*value);
         }
         block += '\0';
-    }
+    });
     return block;
+}
+
+bool IsSettingsText(std::string_view text, const std::function<bool(std::string_view)>& validMultibyte)
+{
+    // Stretches of about 4 KB, each ended just after a CR or LF: no code page
+    // has either inside a character, so each stretch starts a character.
+    constexpr std::size_t kStretch = 4096;
+    const char* const stop = text.data() + text.size();
+    for (const char* p = text.data(); p < stop;) {
+        const char* end = stop;
+        if (static_cast<std::size_t>(stop - p) > kStretch) {
+            end = p + kStretch;
+            while (end < stop && *end != '\r' && *end != '\n') end = FindLineStop(end + 1, stop);
+            if (end < stop) ++end;
+        }
+        const char* found = FindNulOrHigh(p, end);
+        if (found < end) {
+            if (std::memchr(found, '\0', static_cast<std::size_t>(end - found)) != nullptr) return false;
+            if (!validMultibyte(std::string_view(p, static_cast<std::size_t>(end - p)))) return false;
+        }
+        p = end;
+    }
+    return true;
+}
+
+std::size_t CountIniLines(std::string_view text)
+{
+    // Line feeds, or carriage returns in a file that has no line feed.
+    std::size_t lf = 0, cr = 0;
+    const char* p = text.data();
+    const char* const stop = p + text.size();
+#if defined(__SSE2__)
+    const __m128i lfs = _mm_set1_epi8('\n');
+    const __m128i crs = _mm_set1_epi8('\r');
+    for (; stop - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        lf += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lfs)))));
+        cr += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, crs)))));
+    }
+#endif
+    for (; p < stop; ++p) {
+        lf += *p == '\n';
+        cr += *p == '\r';
+    }
+    return (lf != 0 ? lf : cr) + 1;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Edits of the text of an INI file that read back through the platform's
@@ -15,19 +17,41 @@ struct IniKeyValue {
     std::string value;
 };
 
+// Where an edit's text goes, piece by piece: a large file is written out
+// without its whole new text held in memory.
+using IniSink = std::function<void(std::string_view piece)>;
+// The new lines of a section, piece by piece: each call sets the next piece,
+// whole lines ended by line ends, and returns false when there are no more.
+using IniLines = std::function<bool(std::string_view& piece)>;
+
 // The text with the keys of `section` replaced by the "key=value" lines (each
 // ended by a line end): the first such section gets them, repeated ones (which
 // no read sees) are left as they are, and a missing one is added at the end
 // unless there is no key to put in it. Lines without "=" are dropped, as the
 // platform does.
-std::string ReplaceIniSection(const std::string& text, const char* section, const std::string& lines);
+std::string ReplaceIniSection(std::string_view text, const char* section, std::string_view lines);
+void ReplaceIniSection(std::string_view text, const char* section, const IniLines& lines, const IniSink& sink);
 
 // The text with each key of `section` set: an existing key's first line is
 // replaced in place, new keys follow the section's last line, and a missing
 // section is added at the end.
-std::string SetIniKeys(const std::string& text, const char* section, const std::vector<IniKeyValue>& values);
+std::string SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values);
+void SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values,
+                const IniSink& sink);
 
 // The lines of the first `section` as the platform's section read returns
 // them: "key=value" (or a bare "key") with blanks trimmed, each ended by a
 // NUL; blank lines and ";" comments left out.
-std::string IniSectionBlock(const std::string& text, const char* section);
+std::string IniSectionBlock(std::string_view text, const char* section);
+// The same lines one by one: the key, and the value or null for a bare key.
+void ForEachIniSectionLine(std::string_view text, const char* section,
+                           const std::function<void(std::string_view key, const std::string_view* value)>& f);
+
+// False when the text holds a NUL or a stretch of lines that `validMultibyte`
+// (the system code page's check) refuses. Only stretches with bytes of 0x80 or
+// more are checked: every code page reads ASCII as it is.
+bool IsSettingsText(std::string_view text, const std::function<bool(std::string_view)>& validMultibyte);
+
+// About the number of lines of a text (exact unless line ends are mixed):
+// room to make before a load.
+std::size_t CountIniLines(std::string_view text);

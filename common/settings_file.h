@@ -1,6 +1,10 @@
 #pragma once
 
+#include "ini_text.h"
+
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class IniSection;
@@ -35,6 +39,10 @@ public:
     int ReadInt(const char* section, const char* key) const;
     // All keys of a section in one read (per-key reads grow with the file).
     bool ReadSection(const char* section, IniSection& target) const;
+    // Hands the file's whole text to `use`, valid during the call (a missing
+    // file is empty). False, without a call, for a file the platform reads in
+    // another encoding or that cannot be read: ReadSection serves then.
+    bool ReadText(const std::function<void(std::string_view text)>& use) const;
 
     // Writes report whether the file was written. Each write replaces the
     // whole file at once: a failed one leaves it as it was.
@@ -47,6 +55,9 @@ public:
     bool WriteSection(const char* section, const std::vector<std::string>& lines);
     // The same with the lines as one text, each ended by a line end.
     bool WriteSectionText(const char* section, const std::string& lines);
+    // The same with the lines handed over in pieces of whole lines, so that
+    // a large section is never held in memory whole.
+    bool WriteSectionLines(const char* section, const IniLines& lines);
     bool ClearSection(const char* section);
 
 private:

@@ -7,6 +7,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -19,62 +22,98 @@ bool HasPath(const char* path)
     return path[0] != '\0';
 }
 
-enum class FileText { Ansi, Foreign, Failed };
+// A settings file's whole text, as a read-only view of the file: a table of
+// megabytes is read without copying it into fresh memory, whose first touch
+// costs more than the read itself.
+class FileText {
+public:
+    FileText() = default;
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
+    ~FileText() { Close(); }
 
-// The whole file; a missing one reads as empty (attributes then invalid).
-// Foreign: a byte-order mark makes the platform read it as UTF-16 or UTF-8.
-FileText ReadText(const char* path, std::string& text, DWORD& attributes)
-{
-    attributes = INVALID_FILE_ATTRIBUTES;
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? FileText::Ansi : FileText::Failed;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool ok = GetFileInformationByHandle(h, &info) && info.nFileSizeHigh == 0 && info.nFileSizeLow < 0x40000000;
-    if (ok) {
-        attributes = info.dwFileAttributes;
-        text.resize(info.nFileSizeLow);
-        DWORD n = 0;
-        ok = text.empty() || (ReadFile(h, &text[0], info.nFileSizeLow, &n, nullptr) && n == info.nFileSizeLow);
+    // A missing file opens as an empty text that does not exist.
+    bool Open(const char* path)
+    {
+        file_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(file_, &info)) return false;
+        if (info.nFileSizeHigh != 0 || info.nFileSizeLow >= 0x40000000) {
+            SetLastError(ERROR_FILE_TOO_LARGE);
+            return false;
+        }
+        attributes_ = info.dwFileAttributes;
+        size_ = info.nFileSizeLow;
+        if (size_ == 0) return true;  // an empty file cannot be mapped
+        mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (mapping_ == nullptr) return false;
+        view_ = static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+        return view_ != nullptr;
     }
-    CloseHandle(h);
-    if (!ok) return FileText::Failed;
-    for (const char* mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
-        if (text.compare(0, std::strlen(mark), mark) == 0) return FileText::Foreign;
+    // Let go of the file before it is replaced: a mapped file cannot be.
+    void Close()
+    {
+        if (view_ != nullptr) UnmapViewOfFile(view_);
+        if (mapping_ != nullptr) CloseHandle(mapping_);
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        view_ = nullptr;
+        mapping_ = nullptr;
+        file_ = INVALID_HANDLE_VALUE;
     }
-    return FileText::Ansi;
-}
 
-FileText ReadForEdit(const char* path, std::string& text, DWORD& attributes)
+    std::string_view Text() const { return view_ != nullptr ? std::string_view(view_, size_) : std::string_view(); }
+    bool Exists() const { return attributes_ != INVALID_FILE_ATTRIBUTES; }
+    DWORD Attributes() const { return attributes_; }
+    // A byte-order mark makes the platform read the file as UTF-16 or UTF-8.
+    bool Foreign() const
+    {
+        const std::string_view text = Text();
+        for (const char* mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
+            if (text.substr(0, std::strlen(mark)) == mark) return true;
+        }
+        return false;
+    }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    HANDLE mapping_ = nullptr;
+    const char* view_ = nullptr;
+    std::size_t size_ = 0;
+    DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
+};
+
+// Opens the file for an edit, refusing what the edit would spoil.
+bool OpenForEdit(const char* path, FileText& file)
 {
-    const FileText kind = ReadText(path, text, attributes);
-    if (kind == FileText::Failed) return kind;
+    if (!file.Open(path)) return false;
     // Refused as the platform's write is on Windows (Wine as root writes it anyway).
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (file.Exists() && (file.Attributes() & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return FileText::Failed;
+        return false;
     }
     // A file that is not text (NUL bytes), not valid in the system code page
     // (a double-byte character cut), or UTF-8 with a mark (Windows takes the
     // mark for part of the first line, Wine converts the file) cannot be read
     // as the user wrote it: a write would lose what was not understood.
-    const bool utf8 = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    const bool notText = kind == FileText::Ansi && !text.empty() &&
-                         (text.find('\0') != std::string::npos ||
-                          MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                              nullptr, 0) == 0);
+    const std::string_view text = file.Text();
+    const bool utf8 = text.substr(0, 3) == "\xEF\xBB\xBF";
+    const bool notText = !file.Foreign() && !IsSettingsText(text, [](std::string_view stretch) {
+        return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, stretch.data(), static_cast<int>(stretch.size()),
+                                   nullptr, 0) != 0;
+    });
     if (utf8 || notText) {
         SetLastError(ERROR_INVALID_DATA);
-        return FileText::Failed;
+        return false;
     }
-    return kind;
+    return true;
 }
 
-bool WriteWhole(HANDLE h, const std::string& text)
+bool WriteWhole(HANDLE h, std::string_view text)
 {
     DWORD n = 0;
-    const BOOL ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-    return ok && n == text.size() && FlushFileBuffers(h);
+    return WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) && n == text.size();
 }
 
 // Another program holding the file open without sharing delete refuses the
@@ -95,54 +134,151 @@ bool WriteInPlace(const char* path, const std::string& text)
     HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, TRUNCATE_EXISTING, 0,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = WriteWhole(h, text);
+    const bool ok = WriteWhole(h, text) && FlushFileBuffers(h);
     CloseHandle(h);
     return ok;
 }
 
-// Writes the text to a new file beside `path` and puts it in place in one
-// step, so that the old file stays whole until the new one is complete.
-bool PutInPlace(const char* path, const std::string& text, DWORD attributes)
-{
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && HeldWithoutSharingDelete(path)) return WriteInPlace(path, text);
-    char folder[MAX_PATH], temp[MAX_PATH];
-    std::strcpy(folder, path);
-    char* slash = std::strrchr(folder, '\\');
-    if (slash == nullptr) return false;
-    slash[1] = '\0';
-    if (!GetTempFileNameA(folder, "kvn", 0, temp)) return false;
-    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = h != INVALID_HANDLE_VALUE;
-    if (ok) {
-        ok = WriteWhole(h, text);
-        CloseHandle(h);
+// The new file beside the settings file: written in pieces, then put in
+// place in one step, so that the old file stays whole until the new one is
+// complete. Dropped unless put in place.
+class NewFile {
+public:
+    NewFile() = default;
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+    ~NewFile() { Discard(); }
+
+    bool Create(const char* path)
+    {
+        char folder[MAX_PATH];
+        std::strcpy(folder, path);
+        char* slash = std::strrchr(folder, '\\');
+        if (slash == nullptr || (slash - folder) + 32 >= MAX_PATH) return false;
+        slash[1] = '\0';
+        // A name of our own, made with the file in one call: the platform's
+        // temporary names cost a create, a close and an open more. One left
+        // by a killed save is passed over.
+        static DWORD serial = GetTickCount();
+        for (int attempt = 0; attempt < 64; ++attempt) {
+            wsprintfA(name_, "%skvn%lx-%lx.tmp", folder, GetCurrentProcessId(), serial++ & 0xFFFF);
+            file_ = CreateFileA(name_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file_ != INVALID_HANDLE_VALUE) {
+                buffer_.reserve(kBufferSize);
+                return true;
+            }
+            if (GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+        name_[0] = '\0';
+        return false;
     }
-    // Wine's replace does not carry the old attributes over: give them to
-    // the new file (a read-only one never gets here).
-    const DWORD keep = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    if (ok && exists && keep != 0) ok = SetFileAttributesA(temp, keep) != FALSE;
-    // A rename over the old file is one atomic step. Wine's ReplaceFile
-    // moves the old file aside first, so a program killed in between leaves
-    // no file at all: it only serves where the rename is refused (the file
-    // open in another program).
-    if (ok && !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ok = exists && ReplaceFileA(path, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-        // Without a backup name this failure can leave the old file removed
-        // and the new one still under its temporary name.
-        if (!ok && exists && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
-            GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-            ok = MoveFileExA(temp, path, MOVEFILE_WRITE_THROUGH) != FALSE;
+    // Small pieces are gathered; large ones go out as they are.
+    void Write(std::string_view piece)
+    {
+        written_ += piece.size();
+        if (buffer_.size() + piece.size() > kBufferSize) Flush();
+        if (piece.size() >= kBufferSize / 2) {
+            Put(piece);
+        } else {
+            buffer_.append(piece);
         }
     }
-    if (!ok) {
+    std::size_t Written() const { return written_; }
+
+    // Writes what is gathered, forces it to the disk and puts the file in
+    // place of `path` (whose attributes it takes); the last error on failure.
+    bool PutInPlace(const char* path, DWORD attributes)
+    {
+        Flush();
+        // Forced to the disk before the rename: after a power cut the name
+        // must not lead to a file whose data was never written.
+        bool ok = failure_ == 0 && FlushFileBuffers(file_);
+        if (!ok && failure_ == 0) failure_ = GetLastError();
+        CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+        if (!ok) {
+            Discard();
+            SetLastError(failure_);
+            return false;
+        }
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        // Wine's replace does not carry the old attributes over: give them to
+        // the new file (a read-only one never gets here).
+        const DWORD keep = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (exists && keep != 0) ok = SetFileAttributesA(name_, keep) != FALSE;
+        // A rename over the old file is one atomic step. Wine's ReplaceFile
+        // moves the old file aside first, so a program killed in between leaves
+        // no file at all: it only serves where the rename is refused (the file
+        // open in another program).
+        if (ok && !MoveFileExA(name_, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            ok = exists && ReplaceFileA(path, name_, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+            // Without a backup name this failure can leave the old file removed
+            // and the new one still under its temporary name.
+            if (!ok && exists && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+                GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+                ok = MoveFileExA(name_, path, MOVEFILE_WRITE_THROUGH) != FALSE;
+            }
+        }
+        if (ok) {
+            name_[0] = '\0';
+            return true;
+        }
         const DWORD error = GetLastError();
-        SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(temp);
+        Discard();
         SetLastError(error);
+        return false;
     }
-    return ok;
+
+    void Discard()
+    {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+        if (name_[0] != '\0') {
+            SetFileAttributesA(name_, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(name_);
+        }
+        name_[0] = '\0';
+    }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
+    void Put(std::string_view piece)
+    {
+        if (failure_ == 0 && !piece.empty() && !WriteWhole(file_, piece)) failure_ = GetLastError();
+    }
+    void Flush()
+    {
+        Put(buffer_);
+        buffer_.clear();
+    }
+
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    char name_[MAX_PATH] = {};
+    std::string buffer_;
+    std::size_t written_ = 0;
+    DWORD failure_ = 0;
+};
+
+// Writes the file's text as `edit` makes it from the old one, through a new
+// file put in place. An edit of a missing file that makes no text leaves it
+// missing, as the platform does.
+bool WriteEdited(const char* path, FileText& old, const std::function<void(std::string_view, const IniSink&)>& edit)
+{
+    const DWORD attributes = old.Attributes();
+    if (old.Exists() && HeldWithoutSharingDelete(path)) {
+        std::string text;
+        edit(old.Text(), [&](std::string_view piece) { text.append(piece); });
+        old.Close();
+        return WriteInPlace(path, text);
+    }
+    NewFile out;
+    if (!out.Create(path)) return false;
+    edit(old.Text(), [&](std::string_view piece) { out.Write(piece); });
+    old.Close();
+    if (!old.Exists() && out.Written() == 0) return true;
+    return out.PutInPlace(path, attributes);
 }
 
 bool PlatformWriteSection(const char* section, const std::string& lines, const char* path)
@@ -230,19 +366,22 @@ int SettingsFile::ReadInt(const char* section, const char* key) const
     return static_cast<int>(GetPrivateProfileIntA(section, key, 0, path_));
 }
 
+bool SettingsFile::ReadText(const std::function<void(std::string_view text)>& use) const
+{
+    if (!open_ || !HasPath(path_)) return false;
+    FileText file;
+    if (!file.Open(path_) || file.Foreign()) return false;
+    use(file.Text());
+    return true;
+}
+
 bool SettingsFile::ReadSection(const char* section, IniSection& target) const
 {
     if (!open_ || !HasPath(path_)) return false;
     // One read of the file parsed here: the platform's section read costs
     // several times that under Wine. Files it reads in another encoding, or
     // that cannot be read so, are left to it.
-    std::string text;
-    DWORD attributes;
-    if (ReadText(path_, text, attributes) == FileText::Ansi) {
-        const std::string block = IniSectionBlock(text, section);
-        target.Parse(block.data(), block.size());
-        return true;
-    }
+    if (ReadText([&](std::string_view text) { target.ParseText(text, section); })) return true;
     // The call reports size - 2 when the block did not fit: grow until it does.
     DWORD size = 64 * 1024;
     for (;;) {
@@ -277,11 +416,10 @@ bool SettingsFile::WriteString(const char* section, const char* key, const char*
 bool SettingsFile::WriteStrings(const std::vector<SettingsValue>& values)
 {
     if (!HasPath(path_)) return false;
-    std::string text;
-    DWORD attributes;
-    const FileText kind = ReadForEdit(path_, text, attributes);
-    if (kind == FileText::Failed) return false;
-    if (kind == FileText::Foreign) {
+    FileText old;
+    if (!OpenForEdit(path_, old)) return false;
+    if (old.Foreign()) {
+        old.Close();
         bool ok = true;
         for (const SettingsValue& v : values) {
             ok = WritePrivateProfileStringA(v.section, v.key, v.value.c_str(), path_) && ok;
@@ -289,19 +427,31 @@ bool SettingsFile::WriteStrings(const std::vector<SettingsValue>& values)
         return ok;
     }
     // One edit for each section, in the order the sections first come.
+    std::vector<std::pair<const char*, std::vector<IniKeyValue>>> sections;
     std::vector<bool> done(values.size(), false);
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (done[i]) continue;
-        std::vector<IniKeyValue> keys;
+        sections.push_back({values[i].section, {}});
         for (std::size_t j = i; j < values.size(); ++j) {
             if (!done[j] && lstrcmpiA(values[j].section, values[i].section) == 0) {
-                keys.push_back({values[j].key, values[j].value});
+                sections.back().second.push_back({values[j].key, values[j].value});
                 done[j] = true;
             }
         }
-        text = SetIniKeys(text, values[i].section, keys);
     }
-    return PutInPlace(path_, text, attributes);
+    return WriteEdited(path_, old, [&](std::string_view text, const IniSink& sink) {
+        // All but the last edit go to memory; the last one streams out.
+        std::string edited;
+        for (std::size_t i = 0; i + 1 < sections.size(); ++i) {
+            edited = SetIniKeys(text, sections[i].first, sections[i].second);
+            text = edited;
+        }
+        if (sections.empty()) {
+            sink(text);
+        } else {
+            SetIniKeys(text, sections.back().first, sections.back().second, sink);
+        }
+    });
 }
 
 bool SettingsFile::WriteInt(const char* section, const char* key, int value)
@@ -325,21 +475,28 @@ bool SettingsFile::WriteSection(const char* section, const std::vector<std::stri
 
 bool SettingsFile::WriteSectionText(const char* section, const std::string& lines)
 {
+    bool given = false;
+    return WriteSectionLines(section, [&](std::string_view& piece) {
+        piece = lines;
+        return !std::exchange(given, true);
+    });
+}
+
+bool SettingsFile::WriteSectionLines(const char* section, const IniLines& lines)
+{
     if (!HasPath(path_)) return false;
-    std::string text;
-    DWORD attributes;
-    switch (ReadForEdit(path_, text, attributes)) {
-    case FileText::Failed:
-        return false;
-    case FileText::Foreign:
-        return PlatformWriteSection(section, lines, path_);
-    case FileText::Ansi:
-        break;
+    FileText old;
+    if (!OpenForEdit(path_, old)) return false;
+    if (old.Foreign()) {
+        old.Close();
+        std::string text;
+        std::string_view piece;
+        while (lines(piece)) text.append(piece);
+        return PlatformWriteSection(section, text, path_);
     }
-    const std::string edited = ReplaceIniSection(text, section, lines);
-    // Clearing a section of a missing file leaves it missing, as the platform does.
-    if (attributes == INVALID_FILE_ATTRIBUTES && edited.empty()) return true;
-    return PutInPlace(path_, edited, attributes);
+    return WriteEdited(path_, old, [&](std::string_view text, const IniSink& sink) {
+        ReplaceIniSection(text, section, lines, sink);
+    });
 }
 
 bool SettingsFile::ClearSection(const char* section)

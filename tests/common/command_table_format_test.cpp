@@ -214,6 +214,68 @@ TEST(CommandTableFormatTest, LoadEqualsLookupsByKeyOnRandomSections)
         const IniSection section = SectionOfLines(lines);
         CommandTable loaded;
         loaded.LoadFrom(section);
-        ASSERT_EQ(Describe(loaded), Describe(LoadByLookups(section))) << "section " << t;
+        const std::string expected = Describe(LoadByLookups(section));
+        ASSERT_EQ(Describe(loaded), expected) << "section " << t;
+        // Straight from the file's text: in order or not, the same table.
+        std::string text = "[CmdTable]\r\n";
+        for (const std::string& line : lines) text += line + "\r\n";
+        CommandTable fromText;
+        fromText.LoadFromText(text);
+        ASSERT_EQ(Describe(fromText), expected) << "section " << t;
+    }
+}
+
+namespace {
+
+// A command's six lines formed the plain way, key by key.
+std::string PlainLines(std::size_t i, const Command& c)
+{
+    const auto line = [&](const char* field, std::string value) {
+        for (char& ch : value) {
+            if (ch == '\r' || ch == '\n' || ch == '\0') ch = ' ';
+        }
+        return CmdTableKey(i, field) + "=" + value + "\r\n";
+    };
+    std::string hotkey;
+    FormatHotkey(c.virtualKey, c.modifiers, hotkey);
+    return line(".caption", JoinPath(c.path)) + line(".cmdline", c.cmdline) + line(".cmdline.dir", c.dir) +
+           line(".cmdline.showcmd", ShowCmdToName(c.showCmd)) + line(".cmdline.env", c.envFile) +
+           line(".hotkey", hotkey);
+}
+
+} // namespace
+
+TEST(CommandTableFormatTest, TextInPiecesIsTheTextFormedKeyByKey)
+{
+    const char* const texts[] = {"", "a", "メモ帳", " blank ", "line\r\nbreak", "tab\tin", "q\"%1\""};
+    std::mt19937 random(11);
+    CommandTable table;
+    std::string expected;
+    for (std::size_t i = 0; i < 300; ++i) {
+        Command c;
+        const int levels = static_cast<int>(random() % 3);
+        for (int n = 0; n <= levels; ++n) c.path.Append(n == levels ? "leaf\nx" : texts[1 + random() % 3]);
+        c.cmdline = random() % 2 ? std::string("nul\0x", 5) : texts[random() % 7];
+        c.dir = texts[random() % 7];
+        c.envFile = texts[random() % 7];
+        c.showCmd = static_cast<int>(random() % 14) - 1;
+        if (random() % 5 == 0) {
+            c.virtualKey = 0x41 + static_cast<int>(random() % 26);
+            c.modifiers = static_cast<int>(random() % 16);
+        }
+        expected += PlainLines(i, c);
+        table.Append(std::move(c));
+    }
+    EXPECT_EQ(table.ToText(), expected);
+    // Pieces of any size join to the same text, each one whole commands.
+    for (std::size_t limit : {1u, 100u, 5000u}) {
+        std::string joined, piece;
+        for (std::size_t next = 0; next < table.Size();) {
+            piece.clear();
+            next = table.AppendText(next, limit, piece);
+            ASSERT_TRUE(piece.compare(0, 4, "cmd[") == 0);
+            joined += piece;
+        }
+        EXPECT_EQ(joined, expected) << limit;
     }
 }

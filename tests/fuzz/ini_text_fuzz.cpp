@@ -1,9 +1,13 @@
 // The settings files' text writer: after a section is replaced or keys are
 // set, the section reads back exactly as written, every other section and
-// key reads as before, and doing it again changes nothing.
+// key reads as before, and doing it again changes nothing. The writer's
+// output, whole or in pieces, is the plain line-by-line edit's.
 #include "ini_text.h"
 
 #include "fuzz_text.h"
+#include "ini_section.h"
+#include "multibyte.h"
+#include "ini_text_plain.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -71,6 +75,55 @@ void CheckOthersUnchanged(const std::string& before, const std::string& after, c
     }
 }
 
+// The section replaced with the lines handed over in pieces of whole lines,
+// cut where the fuzzer says.
+std::string ReplaceInPieces(const std::string& text, const char* section, const std::string& lines,
+                            FuzzedDataProvider& in)
+{
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const bool lineEnd = lines[i] == '\n' || (lines[i] == '\r' && (i + 1 == lines.size() || lines[i + 1] != '\n'));
+        if (lineEnd && in.ConsumeBool()) {
+            pieces.push_back(std::string_view(lines).substr(start, i + 1 - start));
+            start = i + 1;
+        }
+    }
+    pieces.push_back(std::string_view(lines).substr(start));
+    std::size_t next = 0;
+    std::string out;
+    ReplaceIniSection(
+        text, section,
+        [&](std::string_view& piece) {
+            if (next == pieces.size()) return false;
+            piece = pieces[next++];
+            return true;
+        },
+        [&](std::string_view piece) { out.append(piece); });
+    return out;
+}
+
+// A code page check of the double-byte kind: a lead byte needs a trail
+// byte of 0x40 or more, and some single high bytes are undefined.
+bool ValidDoubleByte(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == 0x80 || c == 0xA0 || c >= 0xFD) return false;
+        if (!IsCp932LeadByte(c)) continue;
+        if (++i == text.size() || static_cast<unsigned char>(text[i]) < 0x40) return false;
+    }
+    return true;
+}
+
+// A section's lines as a parse of it passes them.
+std::string Entries(const IniSection& section)
+{
+    std::string out;
+    section.ForEach([&](const char* key, const char* value) { out.append(key).append("=").append(value) += '\0'; });
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -83,7 +136,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         v.key = kKeys[in.ConsumeIntegralInRange<int>(0, 4)];
         v.value = Value(in);
     }
+    const std::string raw = in.ConsumeRandomLengthString(64);
     const std::string text = in.ConsumeRemainingBytesAsString();
+
+    // Checked in stretches, the text is refused exactly when the check of
+    // the whole text refuses it or it holds a NUL.
+    // Repeated past a few stretches, so that the cuts fall all over it.
+    std::string longText = text;
+    while (!text.empty() && longText.size() < 20000) longText += text;
+    for (const std::string& t : {text, longText}) {
+        FUZZ_CHECK(IsSettingsText(t, ValidDoubleByte) == (t.find('\0') == std::string::npos && ValidDoubleByte(t)));
+    }
+
+    // The load's one-pass parse of the file text is the parse of the block
+    // the section read returns.
+    IniSection direct, ofBlock;
+    direct.ParseText(text, section);
+    const std::string block = IniSectionBlock(text, section);
+    ofBlock.Parse(block.data(), block.size());
+    FUZZ_CHECK(Entries(direct) == Entries(ofBlock));
 
     if (replace) {
         std::string lines, expected;
@@ -92,11 +163,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             expected += v.key + "=" + v.value + '\0';
         }
         const std::string out = ReplaceIniSection(text, section, lines);
+        FUZZ_CHECK(out == plain::ReplaceSection(text, section, lines));
+        FUZZ_CHECK(ReplaceIniSection(text, section, raw) == plain::ReplaceSection(text, section, raw));
+        FUZZ_CHECK(ReplaceInPieces(text, section, lines + raw, in) == ReplaceIniSection(text, section, lines + raw));
         FUZZ_CHECK(IniSectionBlock(out, section) == expected);
         CheckOthersUnchanged(text, out, section);
         FUZZ_CHECK(ReplaceIniSection(out, section, lines) == out);
     } else {
         const std::string out = SetIniKeys(text, section, values);
+        std::vector<std::pair<std::string, std::string>> pairs;
+        for (const IniKeyValue& v : values) pairs.emplace_back(v.key, v.value);
+        FUZZ_CHECK(out == plain::SetKeys(text, section, pairs));
         const std::string block = IniSectionBlock(out, section), old = IniSectionBlock(text, section);
         for (std::size_t i = 0; i < values.size(); ++i) {
             // A key set twice keeps the later value.
