@@ -169,13 +169,13 @@ void CommandTable::LoadFromText(std::string_view text)
             commands_.emplace_back();
         }
         if (seen[index] & (1u << field)) return;
-        std::string_view text = stored != nullptr ? *stored : std::string_view();
-        seen[index] |= static_cast<unsigned char>((1u << field) | (field == kCaption && !text.empty() ? kNamed : 0));
+        std::string_view given = stored != nullptr ? *stored : std::string_view();
+        seen[index] |= static_cast<unsigned char>((1u << field) | (field == kCaption && !given.empty() ? kNamed : 0));
         if (field == kCaption || field == kShowCmd || field == kHotkey) {
-            value.assign(text);
-            text = value;
+            value.assign(given);
+            given = value;
         }
-        SetField(commands_[base + index], field, text);
+        SetField(commands_[base + index], field, given);
     });
     if (!inOrder) {
         commands_.resize(base);
