@@ -227,7 +227,9 @@ int main(int argc, char** argv)
     for (int turn = 0; turn < turns; ++turn) {
         adds.push_back(RunMs("\"" + adder + "\"", dir));
         floors.push_back(RunMs("\"" + std::string(module) + "\" floor \"" + floorFile + "\"", dir));
+        Settle(floorFile.c_str());
         frames.push_back(RunMs("\"" + std::string(module) + "\" frame \"" + floorFile + "\"", dir));
+        Settle(floorFile.c_str());
         if (adds.back() < 0 || floors.back() < 0 || frames.back() < 0) {
             std::printf("the adder or a floor process failed\n");
             return 1;
