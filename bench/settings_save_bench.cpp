@@ -168,25 +168,15 @@ int main(int argc, char** argv)
     std::vector<double> texts, edits, checks, durables;
     const std::string renamed = dir + "renamed.ini";
     for (int turn = 0; turn < turns; ++turn) {
-        std::string piece;
         double start = bench::Now();
-        for (std::size_t next = 0; next < table.Size();) {
-            piece.clear();
-            next = table.AppendText(next, 64 * 1024, piece);
+        const IniLines pieces = table.TextPieces(64 * 1024);
+        for (std::string_view piece; pieces(piece);) {
         }
         texts.push_back(bench::Now() - start);
-        std::size_t edited = 0, next = 0;
+        std::size_t edited = 0;
         start = bench::Now();
-        ReplaceIniSection(
-            bytes, kCmdTableSection,
-            [&](std::string_view& out) {
-                if (next >= table.Size()) return false;
-                piece.clear();
-                next = table.AppendText(next, 64 * 1024, piece);
-                out = piece;
-                return true;
-            },
-            [&](std::string_view out) { edited += out.size(); });
+        ReplaceIniSection(bytes, kCmdTableSection, table.TextPieces(64 * 1024),
+                          [&](std::string_view out) { edited += out.size(); });
         edits.push_back(bench::Now() - start);
         start = bench::Now();
         const bool wide = IsSettingsText(bytes, [](std::string_view stretch) {

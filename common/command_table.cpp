@@ -302,6 +302,19 @@ std::size_t CommandTable::AppendText(std::size_t first, std::size_t limit, std::
     return i;
 }
 
+IniLines CommandTable::TextPieces(std::size_t pieceSize) const
+{
+    return [this, pieceSize, piece = std::string(), next = std::size_t{0}, done = false](
+               std::string_view& out) mutable {
+        if (done) return false;
+        piece.clear();
+        next = AppendText(next, pieceSize, piece);
+        done = next >= commands_.size();
+        out = piece;
+        return true;
+    };
+}
+
 std::string CommandTable::ToText() const
 {
     std::string text;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command.h"
+#include "ini_text.h"
 
 #include <cstddef>
 #include <string>
@@ -36,6 +37,10 @@ public:
     // Appends the lines of the commands from `first` on until the text holds
     // `limit` bytes or more; the index after the last command appended.
     std::size_t AppendText(std::size_t first, std::size_t limit, std::string& text) const;
+    // The same lines for a write that streams them: pieces of about
+    // `pieceSize` bytes, each one buffer's content (an empty table gives one
+    // empty piece). Valid while the table is unchanged.
+    IniLines TextPieces(std::size_t pieceSize) const;
 
     void Append(const Command& command) { commands_.push_back(command); }
     void Append(Command&& command) { commands_.push_back(std::move(command)); }

@@ -17,15 +17,5 @@ bool CommandTable::Save(SettingsFile& file) const
 {
     // Written in pieces of about 64 KB from one buffer: the text of tens of
     // thousands of commands is never in memory whole.
-    std::string piece;
-    std::size_t next = 0;
-    bool started = false;
-    return file.WriteSectionLines(kCmdTableSection, [&](std::string_view& out) {
-        if (started && next >= commands_.size()) return false;
-        started = true;
-        piece.clear();
-        next = AppendText(next, 64 * 1024, piece);
-        out = piece;
-        return true;
-    });
+    return file.WriteSectionLines(kCmdTableSection, TextPieces(64 * 1024));
 }

@@ -306,18 +306,19 @@ void ReplaceIniSection(std::string_view text, const char* section, const IniLine
     if (keysBegin != nullptr) out.Put(keysEnd, text.data() + text.size());
 }
 
+IniLines OnePiece(std::string_view lines)
+{
+    return [lines, given = false](std::string_view& piece) mutable {
+        piece = lines;
+        return !std::exchange(given, true);
+    };
+}
+
 std::string ReplaceIniSection(std::string_view text, const char* section, std::string_view lines)
 {
     std::string out;
     out.reserve(text.size() + lines.size() + std::strlen(section) + 8);
-    bool given = false;
-    ReplaceIniSection(
-        text, section,
-        [&](std::string_view& piece) {
-            piece = lines;
-            return !std::exchange(given, true);
-        },
-        [&](std::string_view piece) { out.append(piece); });
+    ReplaceIniSection(text, section, OnePiece(lines), [&](std::string_view piece) { out.append(piece); });
     return out;
 }
 

@@ -23,6 +23,8 @@ using IniSink = std::function<void(std::string_view piece)>;
 // The new lines of a section, piece by piece: each call sets the next piece,
 // whole lines ended by line ends, and returns false when there are no more.
 using IniLines = std::function<bool(std::string_view& piece)>;
+// The lines handed over as one piece.
+IniLines OnePiece(std::string_view lines);
 
 // The text with the keys of `section` replaced by the "key=value" lines (each
 // ended by a line end): the first such section gets them, repeated ones (which

@@ -475,11 +475,7 @@ bool SettingsFile::WriteSection(const char* section, const std::vector<std::stri
 
 bool SettingsFile::WriteSectionText(const char* section, const std::string& lines)
 {
-    bool given = false;
-    return WriteSectionLines(section, [&](std::string_view& piece) {
-        piece = lines;
-        return !std::exchange(given, true);
-    });
+    return WriteSectionLines(section, OnePiece(lines));
 }
 
 bool SettingsFile::WriteSectionLines(const char* section, const IniLines& lines)
