@@ -46,7 +46,7 @@ protected:
     {
         // One whole run gives the new file and how long a save takes.
         const DWORD whole = save(INFINITE);
-        ASSERT_NE(whole, 0u);
+        ASSERT_NE(whole, 0u) << "the program did not start, error " << startError_;
         const std::string saved = ReadFileText(local_);
         ASSERT_NE(saved, old_);
         ASSERT_NE(saved.find("cmd[9999].cmdline.env="), std::string::npos);
@@ -56,7 +56,7 @@ protected:
         for (int run = 0; run < runs; ++run) {
             ASSERT_TRUE(WriteFileText(local_, old_));
             const DWORD wait = delay(random_);
-            ASSERT_NE(save(wait), 0u);
+            ASSERT_NE(save(wait), 0u) << "run " << run << ": the program did not start, error " << startError_;
             const std::string now = ReadFileText(local_);
             ASSERT_TRUE(now == old_ || now == saved) << "run " << run << ", killed after " << wait << " ms";
             (now == old_ ? olds : news) += 1;
@@ -79,6 +79,7 @@ protected:
     ProgramFolder folder_;
     std::mt19937 random_;
     std::string old_, local_;
+    DWORD startError_ = 0;
 };
 
 // Lets the program run until it ends or `wait` ms have passed, then kills
@@ -103,7 +104,10 @@ TEST_F(KilledSaveTest, TheAddersFileIsOldOrNew)
     // The adder loads and saves as soon as it starts.
     KillDuringSaves(120, [&](DWORD wait) -> DWORD {
         Process adder;
-        if (!StartProgram(adder, folder_.Program("korvadd.exe"), "added.txt", folder_.Path())) return 0;
+        if (!StartProgram(adder, folder_.Program("korvadd.exe"), "added.txt", folder_.Path())) {
+            std::printf("start failed: %lu\n", GetLastError());
+            return 0;
+        }
         return RunFor(adder, wait);
     });
 }
@@ -114,7 +118,10 @@ TEST_F(KilledSaveTest, TheControllersFileIsOldOrNew)
     // The controller saves when OK is pressed.
     KillDuringSaves(80, [&](DWORD wait) -> DWORD {
         Process controller;
-        if (!StartProgram(controller, folder_.Program("korvopt.exe"), "", folder_.Path())) return 0;
+        if (!StartProgram(controller, folder_.Program("korvopt.exe"), "", folder_.Path())) {
+            startError_ = GetLastError();
+            return 0;
+        }
         HWND sheet = nullptr;
         if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, caption.c_str())) != nullptr; }, 20000)) return 0;
         // Posted: the modal sheet looks at its end only when a posted message arrives.
