@@ -48,7 +48,7 @@ protected:
         const DWORD whole = save(INFINITE);
         ASSERT_NE(whole, 0u) << "the program did not start, error " << startError_;
         const std::string saved = ReadFileText(local_);
-        ASSERT_NE(saved, old_);
+        ASSERT_TRUE(saved != old_) << "the whole save left the old file";
         ASSERT_NE(saved.find("cmd[9999].cmdline.env="), std::string::npos);
         std::uniform_int_distribution<DWORD> delay(0, whole + whole / 5);
 
@@ -64,6 +64,21 @@ protected:
         std::printf("%d runs killed during a save of %d ms: %d left the old file, %d the new one\n", runs,
                     static_cast<int>(whole), olds, news);
         DaemonLoadsTheFile();
+    }
+
+    // Under Wine one start right after the kill of the program's previous run
+    // failed once in CI and never here in thousands of starts: a second try
+    // keeps the platform's hiccup out of the verdict on the file, and the log
+    // shows it.
+    bool Start(Process& program, const char* exe, const std::string& args)
+    {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (StartProgram(program, folder_.Program(exe), args, folder_.Path())) return true;
+            startError_ = GetLastError();
+            std::printf("%s did not start, error %lu\n", exe, startError_);
+            Sleep(100);
+        }
+        return false;
     }
 
     void DaemonLoadsTheFile()
@@ -104,10 +119,7 @@ TEST_F(KilledSaveTest, TheAddersFileIsOldOrNew)
     // The adder loads and saves as soon as it starts.
     KillDuringSaves(120, [&](DWORD wait) -> DWORD {
         Process adder;
-        if (!StartProgram(adder, folder_.Program("korvadd.exe"), "added.txt", folder_.Path())) {
-            std::printf("start failed: %lu\n", GetLastError());
-            return 0;
-        }
+        if (!Start(adder, "korvadd.exe", "added.txt")) return 0;
         return RunFor(adder, wait);
     });
 }
@@ -118,12 +130,12 @@ TEST_F(KilledSaveTest, TheControllersFileIsOldOrNew)
     // The controller saves when OK is pressed.
     KillDuringSaves(80, [&](DWORD wait) -> DWORD {
         Process controller;
-        if (!StartProgram(controller, folder_.Program("korvopt.exe"), "", folder_.Path())) {
-            startError_ = GetLastError();
+        if (!Start(controller, "korvopt.exe", "")) return 0;
+        HWND sheet = nullptr;
+        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, caption.c_str())) != nullptr; }, 20000)) {
+            std::printf("the sheet did not show\n");
             return 0;
         }
-        HWND sheet = nullptr;
-        if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, caption.c_str())) != nullptr; }, 20000)) return 0;
         // Posted: the modal sheet looks at its end only when a posted message arrives.
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
         return RunFor(controller, wait);
