@@ -19,7 +19,8 @@ std::string ItemText(const Command& command, const std::string& hotkeyText)
 
 // Steps of the build that stop at their first failure and leave the menu
 // as far as it was filled and no hotkey registered.
-bool FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, HotkeyList& hotkeys)
+bool FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, HotkeyList& hotkeys,
+                        std::vector<std::size_t>& hotkeyOwners)
 {
     const std::vector<int> parents = ParentPositions(commands);
     std::string hotkeyText;
@@ -51,6 +52,7 @@ bool FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, Hot
                 return false;
             }
             command.hotkeyId = added->identifier;
+            hotkeyOwners.push_back(j);
         }
     }
     return true;
@@ -74,24 +76,24 @@ CommandSet::~CommandSet()
     // The menu destroys itself, then the commands are freed.
 }
 
+// A hotkey or a menu choice finds its command without walking a table of
+// tens of thousands: identifiers are handed out once each, in table order.
 Command* CommandSet::FindByMenuId(int identifier)
 {
-    // Identifiers start at 1. Commands without an item hold kNoId, or 0 once
-    // the identifiers ran out, and no lookup may match either.
+    // Identifiers start at 1 and the build gives the command at position p
+    // identifier p + 1. Commands without an item hold kNoId, or 0 once the
+    // identifiers ran out, and no lookup may match either.
     if (identifier <= 0) return nullptr;
-    for (Command& command : commands_) {
-        if (command.menuId == identifier) return &command;
-    }
-    return nullptr;
+    const std::size_t at = static_cast<std::size_t>(identifier) - 1;
+    if (at >= commands_.Size() || commands_[at].menuId != identifier) return nullptr;
+    return &commands_[at];
 }
 
 Command* CommandSet::FindByHotkeyId(int identifier)
 {
-    if (identifier <= 0) return nullptr;
-    for (Command& command : commands_) {
-        if (command.hotkeyId == identifier) return &command;
-    }
-    return nullptr;
+    if (identifier <= 0 || static_cast<std::size_t>(identifier) > hotkeyOwners_.size()) return nullptr;
+    Command& command = commands_[hotkeyOwners_[static_cast<std::size_t>(identifier) - 1]];
+    return command.hotkeyId == identifier ? &command : nullptr;
 }
 
 std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& file)
@@ -101,7 +103,7 @@ std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& fil
 
     if (!set->commands_.Load(file)) {
         ShowError(nullptr, IDS_TABLE_NOT_LOADED);
-    } else if (FillMenuAndHotkeys(window, set->commands_, set->menu_, set->hotkeys_)) {
+    } else if (FillMenuAndHotkeys(window, set->commands_, set->menu_, set->hotkeys_, set->hotkeyOwners_)) {
         const int refused = set->hotkeys_.RegisterAll();
         if (refused != 0) {
             const HotkeyEntry* entry = set->hotkeys_.EntryById(refused);

@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
+#include <vector>
 
 class SettingsFile;
 
@@ -36,6 +38,8 @@ private:
     CommandTable commands_;
     MenuTree menu_;
     HotkeyList hotkeys_;
+    // The position of the command each hotkey entry belongs to, in entry order.
+    std::vector<std::size_t> hotkeyOwners_;
     ShellSwitch shell_;
 };
 
