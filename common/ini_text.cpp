@@ -107,8 +107,11 @@ std::string Fold(Span s)
 // ignored); false for any other line, "[name" included.
 bool HeaderName(Span line, Span& name)
 {
-    const Span s = Trim(line);
-    if (s.Empty() || *s.begin != '[') return false;
+    // Most lines are keys: their first byte settles it.
+    const char* first = line.begin;
+    while (first < line.end && IsBlank(*first)) ++first;
+    if (first == line.end || *first != '[') return false;
+    const Span s = Trim({first, line.end});
     const char* close = nullptr;
     for (const char* p = s.begin + 1; p < s.end;) {
         if (*p == ']') close = p;
@@ -479,12 +482,21 @@ std::size_t CountIniLines(std::string_view text)
     const char* p = text.data();
     const char* const stop = p + text.size();
 #if defined(__SSE2__)
+    // Sixteen byte counters a kind, summed before they can overflow: a bit
+    // count is a library call where the processor is not known to have one.
     const __m128i lfs = _mm_set1_epi8('\n');
     const __m128i crs = _mm_set1_epi8('\r');
-    for (; stop - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        lf += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lfs)))));
-        cr += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, crs)))));
+    const __m128i zero = _mm_setzero_si128();
+    while (stop - p >= 16) {
+        __m128i lfCounts = zero, crCounts = zero;
+        for (int step = 0; step < 255 && stop - p >= 16; ++step, p += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            lfCounts = _mm_sub_epi8(lfCounts, _mm_cmpeq_epi8(v, lfs));
+            crCounts = _mm_sub_epi8(crCounts, _mm_cmpeq_epi8(v, crs));
+        }
+        const __m128i lfSums = _mm_sad_epu8(lfCounts, zero), crSums = _mm_sad_epu8(crCounts, zero);
+        lf += static_cast<std::size_t>(_mm_cvtsi128_si32(lfSums) + _mm_extract_epi16(lfSums, 4));
+        cr += static_cast<std::size_t>(_mm_cvtsi128_si32(crSums) + _mm_extract_epi16(crSums, 4));
     }
 #endif
     for (; p < stop; ++p) {

@@ -9,6 +9,7 @@
 #include "multibyte.h"
 #include "ini_text_plain.h"
 
+#include <algorithm>
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <vector>
@@ -146,6 +147,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!text.empty() && longText.size() < 20000) longText += text;
     for (const std::string& t : {text, longText}) {
         FUZZ_CHECK(IsSettingsText(t, ValidDoubleByte) == (t.find('\0') == std::string::npos && ValidDoubleByte(t)));
+    }
+
+    // The line count the load reserves by: line feeds, else carriage returns.
+    for (const std::string& t : {text, longText}) {
+        const auto feeds = static_cast<std::size_t>(std::count(t.begin(), t.end(), '\n'));
+        const auto returns = static_cast<std::size_t>(std::count(t.begin(), t.end(), '\r'));
+        FUZZ_CHECK(CountIniLines(t) == (feeds != 0 ? feeds : returns) + 1);
     }
 
     // The load's one-pass parse of the file text is the parse of the block
