@@ -23,7 +23,10 @@ bool StartOnce(const testing_support::ProgramFolder& folder, Side& side)
     testing_support::Process process;
     HWND window = nullptr;
     const double start = bench::Now();
-    if (!process.Start("\"" + folder.Program(side.exe) + "\"", folder.Path())) return false;
+    if (!process.Start("\"" + folder.Program(side.exe) + "\"", folder.Path())) {
+        std::printf("%s did not start, error %lu\n", side.exe, GetLastError());
+        return false;
+    }
     const bool up = bench::PollUntil(
         [&] {
             window = FindWindowA(side.windowClass, nullptr);
@@ -31,6 +34,7 @@ bool StartOnce(const testing_support::ProgramFolder& folder, Side& side)
         },
         120000);
     const double ms = bench::Now() - start;
+    if (!up) std::printf("%s showed no window and icon in %.0f ms\n", side.exe, ms);
     if (up) {
         side.ms.push_back(ms);
         side.footprints.push_back(bench::Measure(process.Handle()));
