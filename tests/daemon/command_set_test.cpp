@@ -122,14 +122,14 @@ TEST_F(CommandSetTest, LookupsAreThePlainSearchOnRandomTables)
         free.push_back(hotkey.text);
     }
     std::mt19937 random(20261209);
+    // Groups nest, come before or after their children or not at all.
+    // Hotkeys without a key or unreadable get no identifier; in the first
+    // table one is given twice, refused at registration (one box) and still
+    // holds its identifier.
     const std::string names[] = {"A", "B", "a", "C"};
+    const std::string hotkeys[] = {"", "", "", "", "Ctrl+", "Nonsense"};
     for (int table = 0; table < 6; ++table) {
         SCOPED_TRACE(table);
-        // Groups nest, come before or after their children or not at all.
-        // Hotkeys without a key or unreadable get no identifier; in the first
-        // table one is given twice, refused at registration (one box) and
-        // still holds its identifier.
-        std::vector<std::string> hotkeys = {"", "", "", "", "Ctrl+", "Nonsense"};
         std::vector<Row> rows(std::uniform_int_distribution<std::size_t>(1, 300)(random));
         for (Row& row : rows) {
             const int depth = std::uniform_int_distribution<int>(1, 3)(random);
@@ -137,7 +137,7 @@ TEST_F(CommandSetTest, LookupsAreThePlainSearchOnRandomTables)
                 row.caption += (level ? "/" : "") + names[random() % 4];
             }
             row.cmdline = random() % 3 ? "x.exe" : "";
-            row.hotkey = hotkeys[random() % hotkeys.size()];
+            row.hotkey = hotkeys[random() % 6];
             if (random() % 8 == 0) row.hotkey = free[random() % free.size()];
         }
         for (std::size_t i = 0; i < rows.size(); ++i) {
