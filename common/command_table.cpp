@@ -8,29 +8,43 @@
 #include <array>
 #include <cstring>
 
-std::string CmdTableKey(std::size_t index, const char* field)
+namespace {
+
+// "cmd[" index "]" into a buffer of 32 bytes; its length. Formed by hand:
+// six keys a command, at every load and save.
+std::size_t FormatIndexKey(std::size_t index, char* out)
 {
-    // Formed by hand: six keys a command, at every load and save.
     char digits[24];
-    char* end = digits + sizeof digits;
+    char* const end = digits + sizeof digits;
     char* p = end;
     do {
         *--p = static_cast<char>('0' + index % 10);
         index /= 10;
     } while (index != 0);
-    std::string key("cmd[", 4);
-    key.append(p, end);
-    key.push_back(']');
+    const std::size_t n = static_cast<std::size_t>(end - p);
+    std::memcpy(out, "cmd[", 4);
+    std::memcpy(out + 4, p, n);
+    out[4 + n] = ']';
+    return n + 5;
+}
+
+} // namespace
+
+std::string CmdTableKey(std::size_t index, const char* field)
+{
+    char prefix[32];
+    std::string key(prefix, FormatIndexKey(index, prefix));
     key.append(field);
     return key;
 }
 
 namespace {
 
-// The fields of a command in the order of kFields.
+// The fields of a command, and their keys' ends as they are written, "="
+// included, in the same order.
 enum Field { kCaption, kCmdline, kDir, kShowCmd, kEnv, kHotkey, kFieldCount };
-constexpr const char* kFields[kFieldCount] = {".caption", ".cmdline", ".cmdline.dir", ".cmdline.showcmd",
-                                              ".cmdline.env", ".hotkey"};
+constexpr const char* kFieldKeys[kFieldCount] = {".caption=", ".cmdline=", ".cmdline.dir=", ".cmdline.showcmd=",
+                                                 ".cmdline.env=", ".hotkey="};
 
 // True when the n bytes at p are `lower` without regard to ASCII case.
 bool EqualsFolded(const char* p, const char* lower, std::size_t n)
@@ -107,7 +121,7 @@ bool ParseKey(std::string_view key, std::size_t& index, Field& field)
     default:
         return false;
     }
-    return EqualsFolded(p, kFields[field], n);
+    return EqualsFolded(p, kFieldKeys[field], n);
 }
 
 } // namespace
@@ -191,10 +205,6 @@ void CommandTable::LoadFromText(std::string_view text)
 
 namespace {
 
-// The keys' field names as they are written, "=" included, in field order.
-constexpr const char* kFieldKeys[kFieldCount] = {"caption=", "cmdline=", "cmdline.dir=", "cmdline.showcmd=",
-                                                 "cmdline.env=", "hotkey="};
-
 // Writes a table's text into a buffer sized beforehand: tens of thousands of
 // commands are saved without an allocation per line.
 class TextWriter {
@@ -232,23 +242,6 @@ private:
     char* p_;
 };
 
-// "cmd[" index "]." into a buffer of 24 bytes; its length.
-std::size_t FormatPrefix(std::size_t index, char* out)
-{
-    char digits[24];
-    char* const end = digits + sizeof digits;
-    char* p = end;
-    do {
-        *--p = static_cast<char>('0' + index % 10);
-        index /= 10;
-    } while (index != 0);
-    const std::size_t n = static_cast<std::size_t>(end - p);
-    std::memcpy(out, "cmd[", 4);
-    std::memcpy(out + 4, p, n);
-    std::memcpy(out + 4 + n, "].", 2);
-    return n + 6;
-}
-
 std::size_t CaptionSize(const CommandPath& path)
 {
     const std::size_t packed = path.Prefix(path.Count()).size();
@@ -266,7 +259,7 @@ std::size_t CommandTable::AppendText(std::size_t first, std::size_t limit, std::
     for (; i < commands_.size() && text.size() < limit; ++i) {
         const Command& c = commands_[i];
         char prefix[32];
-        const std::size_t prefixSize = FormatPrefix(i, prefix);
+        const std::size_t prefixSize = FormatIndexKey(i, prefix);
         const char* show = ShowCmdToName(c.showCmd);
         hotkey.clear();
         if (c.virtualKey != 0 || c.modifiers != 0) FormatHotkey(c.virtualKey, c.modifiers, hotkey);
