@@ -59,6 +59,21 @@ const char* FindLineStop(const char* p, const char* stop)
     return p;
 }
 
+// Where the byte c comes first from p on, or stop: the C library's memchr
+// goes byte by byte in some runtimes, and the edits call it on every line.
+const char* FindByte(const char* p, const char* stop, char c)
+{
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; stop - p >= 16; p += 16) {
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), wanted));
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+#endif
+    while (p < stop && *p != c) ++p;
+    return p;
+}
+
 // Where a NUL or a byte of 0x80 or more comes first from p on, or stop.
 const char* FindNulOrHigh(const char* p, const char* stop)
 {
@@ -226,8 +241,8 @@ bool StandsAsStored(const Line& line, const char* eol, std::size_t eolSize)
 {
     const Span s = line.text;
     if (static_cast<std::size_t>(line.next - s.end) != eolSize || std::memcmp(s.end, eol, eolSize) != 0) return false;
-    const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', static_cast<std::size_t>(s.end - s.begin)));
-    if (eq == nullptr) return false;
+    const char* eq = FindByte(s.begin, s.end, '=');
+    if (eq == s.end) return false;
     if (eq > s.begin && (IsBlank(*s.begin) || IsBlank(eq[-1]))) return false;
     return eq + 1 == s.end || !IsBlank(eq[1]);
 }
@@ -269,44 +284,81 @@ bool HasKeyLine(std::string_view lines)
     return false;
 }
 
+// The start of the next section header's line from p (a line's start) on,
+// and the line; stop when there is none. Only a "[" after nothing but blanks
+// on its line can open a header, so the walk goes from one "[" to the next
+// instead of line by line: a section of a table is megabytes of keys.
+const char* NextHeader(const char* p, const char* stop, Line& line)
+{
+    for (const char* bracket = FindByte(p, stop, '['); bracket < stop; bracket = FindByte(bracket + 1, stop, '[')) {
+        const char* start = bracket;
+        while (start > p && IsBlank(start[-1])) --start;
+        // Lines start after CR or LF; a NUL is inside its line.
+        if (start > p && start[-1] != '\n' && start[-1] != '\r') continue;
+        line = LineAt(start, stop);
+        Span name;
+        if (HeaderName(line.text, name)) return start;
+    }
+    return stop;
+}
+
 } // namespace
 
-void ReplaceIniSection(std::string_view text, const char* section, const IniLines& next, const IniSink& sink)
+void ReplaceIniSection(const IniLines& text, const char* section, const IniLines& next, const IniSink& sink)
 {
-    const char* eol = LineEndOf(text);
+    const std::string name = Fold(Trim({section, section + std::strlen(section)}));
+    Output out(sink);
+    const char* eol = nullptr;
+    std::string scratch;
+    const auto putLines = [&](bool headed) {
+        // The platform adds no section without keys: the header waits for the first.
+        std::string_view lines;
+        while (next(lines)) {
+            if (!headed && HasKeyLine(lines)) {
+                out.Header(section, eol);
+                headed = true;
+            }
+            if (headed) PutKeyLines(out, lines, eol, scratch);
+        }
+    };
     // The first such section's keys run from the line after its header to
     // the next header; a repeated section is never read, and its lines stay
     // as the user wrote them rather than being lost with the old keys.
-    const char* keysBegin = nullptr;
-    const char* keysEnd = text.data() + text.size();
-    SectionWalk walk(text, section);
-    while (walk.Next()) {
-        if (!walk.Header()) continue;
-        if (keysBegin != nullptr) {
-            keysEnd = walk.Current().text.begin;
-            break;
+    enum { kBefore, kOldKeys, kAfter } place = kBefore;
+    std::string_view piece;
+    while (text(piece)) {
+        if (eol == nullptr) eol = LineEndOf(piece);
+        const char* p = piece.data();
+        const char* const stop = p + piece.size();
+        while (p < stop && place != kAfter) {
+            Line header = {};
+            const char* const at = NextHeader(p, stop, header);
+            if (place == kOldKeys) {
+                // The old keys are dropped up to the next header.
+                if (at != stop) place = kAfter;
+                p = at;
+                continue;
+            }
+            out.Put(p, at == stop ? stop : header.next);
+            if (at == stop) break;
+            p = header.next;
+            Span headerName;
+            HeaderName(header.text, headerName);
+            if (Fold(headerName) == name) {
+                out.EndLastLine(eol);
+                putLines(true);
+                place = kOldKeys;
+            }
         }
-        if (walk.InFirst()) keysBegin = walk.Current().next;
+        if (place == kAfter) out.Put(p, stop);
     }
-    Output out(sink);
-    if (keysBegin != nullptr) {
-        out.Put(text.data(), keysBegin);
-        out.EndLastLine(eol);
-    } else {
-        out.Put(text);
-    }
-    // The platform adds no section without keys: the header waits for the first.
-    bool headed = keysBegin != nullptr;
-    std::string scratch;
-    std::string_view lines;
-    while (next(lines)) {
-        if (!headed && HasKeyLine(lines)) {
-            out.Header(section, eol);
-            headed = true;
-        }
-        if (headed) PutKeyLines(out, lines, eol, scratch);
-    }
-    if (keysBegin != nullptr) out.Put(keysEnd, text.data() + text.size());
+    if (eol == nullptr) eol = "\r\n";
+    if (place == kBefore) putLines(false);
+}
+
+void ReplaceIniSection(std::string_view text, const char* section, const IniLines& next, const IniSink& sink)
+{
+    ReplaceIniSection(OnePiece(text), section, next, sink);
 }
 
 IniLines OnePiece(std::string_view lines)

@@ -33,6 +33,10 @@ IniLines OnePiece(std::string_view lines);
 // platform does.
 std::string ReplaceIniSection(std::string_view text, const char* section, std::string_view lines);
 void ReplaceIniSection(std::string_view text, const char* section, const IniLines& lines, const IniSink& sink);
+// The same with the old text too handed over in pieces, as a file is read
+// (IniPieceReader cuts them so): each piece but the last ends at a line end,
+// and the first reaches past the text's first LF, if it has one.
+void ReplaceIniSection(const IniLines& text, const char* section, const IniLines& lines, const IniSink& sink);
 
 // The text with each key of `section` set: an existing key's first line is
 // replaced in place, new keys follow the section's last line, and a missing

@@ -1,10 +1,12 @@
 #include "settings_file.h"
 
+#include "ini_piece_reader.h"
 #include "ini_section.h"
 #include "ini_text.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -22,9 +24,26 @@ bool HasPath(const char* path)
     return path[0] != '\0';
 }
 
+// A byte-order mark makes the platform read the file as UTF-16 or UTF-8.
+bool HasByteOrderMark(std::string_view text)
+{
+    for (const char* mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
+        if (text.substr(0, std::strlen(mark)) == mark) return true;
+    }
+    return false;
+}
+
+bool ValidInCodePage(std::string_view stretch)
+{
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, stretch.data(), static_cast<int>(stretch.size()),
+                               nullptr, 0) != 0;
+}
+
 // A settings file's whole text, as a read-only view of the file: a table of
 // megabytes is read without copying it into fresh memory, whose first touch
-// costs more than the read itself.
+// costs more than the read itself. Or, opened without the view, its text in
+// pieces read as they are asked for, which is cheaper still where the text
+// is walked once.
 class FileText {
 public:
     FileText() = default;
@@ -33,20 +52,25 @@ public:
     ~FileText() { Close(); }
 
     // A missing file opens as an empty text that does not exist.
-    bool Open(const char* path)
+    bool Open(const char* path, bool view = true)
     {
         file_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
         if (file_ == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(file_, &info)) return false;
-        if (info.nFileSizeHigh != 0 || info.nFileSizeLow >= 0x40000000) {
+        // Not GetFileInformationByHandle: its volume serial number costs a
+        // millisecond under Wine, more than reading a table.
+        FILE_BASIC_INFO info;
+        LARGE_INTEGER size;
+        if (!GetFileInformationByHandleEx(file_, FileBasicInfo, &info, sizeof info) || !GetFileSizeEx(file_, &size)) {
+            return false;
+        }
+        if (size.QuadPart >= 0x40000000) {
             SetLastError(ERROR_FILE_TOO_LARGE);
             return false;
         }
-        attributes_ = info.dwFileAttributes;
-        size_ = info.nFileSizeLow;
-        if (size_ == 0) return true;  // an empty file cannot be mapped
+        attributes_ = info.FileAttributes;
+        size_ = static_cast<std::size_t>(size.QuadPart);
+        if (size_ == 0 || !view) return true;  // an empty file cannot be mapped
         mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
         if (mapping_ == nullptr) return false;
         view_ = static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
@@ -66,14 +90,15 @@ public:
     std::string_view Text() const { return view_ != nullptr ? std::string_view(view_, size_) : std::string_view(); }
     bool Exists() const { return attributes_ != INVALID_FILE_ATTRIBUTES; }
     DWORD Attributes() const { return attributes_; }
-    // A byte-order mark makes the platform read the file as UTF-16 or UTF-8.
-    bool Foreign() const
+    bool Foreign() const { return HasByteOrderMark(Text()); }
+    // Reads the next bytes of a file opened without its view; the last error
+    // on failure.
+    long long Read(char* into, std::size_t room)
     {
-        const std::string_view text = Text();
-        for (const char* mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
-            if (text.substr(0, std::strlen(mark)) == mark) return true;
-        }
-        return false;
+        if (file_ == INVALID_HANDLE_VALUE) return 0;
+        DWORD n = 0;
+        const DWORD asked = static_cast<DWORD>(std::min<std::size_t>(room, 0x40000000));
+        return ReadFile(file_, into, asked, &n, nullptr) ? static_cast<long long>(n) : -1;
     }
 
 private:
@@ -84,28 +109,31 @@ private:
     DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
 };
 
-// Opens the file for an edit, refusing what the edit would spoil.
-bool OpenForEdit(const char* path, FileText& file)
+bool Refuse(DWORD error)
 {
-    if (!file.Open(path)) return false;
+    SetLastError(error);
+    return false;
+}
+
+// A file that is not text (NUL bytes), not valid in the system code page
+// (a double-byte character cut), or UTF-8 with a mark (Windows takes the
+// mark for part of the first line, Wine converts the file) cannot be read
+// as the user wrote it: a write would lose what was not understood.
+bool HasUtf8Mark(std::string_view text)
+{
+    return text.substr(0, 3) == "\xEF\xBB\xBF";
+}
+
+// Opens the file for an edit, refusing what the edit would spoil. Opened
+// without its view, its text is checked by the edit as it is read.
+bool OpenForEdit(const char* path, FileText& file, bool view = true)
+{
+    if (!file.Open(path, view)) return false;
     // Refused as the platform's write is on Windows (Wine as root writes it anyway).
-    if (file.Exists() && (file.Attributes() & FILE_ATTRIBUTE_READONLY)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    // A file that is not text (NUL bytes), not valid in the system code page
-    // (a double-byte character cut), or UTF-8 with a mark (Windows takes the
-    // mark for part of the first line, Wine converts the file) cannot be read
-    // as the user wrote it: a write would lose what was not understood.
+    if (file.Exists() && (file.Attributes() & FILE_ATTRIBUTE_READONLY)) return Refuse(ERROR_ACCESS_DENIED);
     const std::string_view text = file.Text();
-    const bool utf8 = text.substr(0, 3) == "\xEF\xBB\xBF";
-    const bool notText = !file.Foreign() && !IsSettingsText(text, [](std::string_view stretch) {
-        return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, stretch.data(), static_cast<int>(stretch.size()),
-                                   nullptr, 0) != 0;
-    });
-    if (utf8 || notText) {
-        SetLastError(ERROR_INVALID_DATA);
-        return false;
+    if (HasUtf8Mark(text) || (!file.Foreign() && !IsSettingsText(text, ValidInCodePage))) {
+        return Refuse(ERROR_INVALID_DATA);
     }
     return true;
 }
@@ -149,8 +177,18 @@ public:
     NewFile& operator=(const NewFile&) = delete;
     ~NewFile() { Discard(); }
 
-    bool Create(const char* path)
+    // The new file takes the attributes of the one it replaces (`attributes`,
+    // INVALID_FILE_ATTRIBUTES for none) at its creation: Wine's replace does
+    // not carry them over, and setting them afterwards is a call more.
+    bool Create(const char* path, DWORD attributes)
     {
+        DWORD keep = FILE_ATTRIBUTE_NORMAL;
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            // A read-only file never gets here.
+            const DWORD kept = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                             FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+            if (kept != 0) keep = kept;
+        }
         char folder[MAX_PATH];
         std::strcpy(folder, path);
         char* slash = std::strrchr(folder, '\\');
@@ -162,7 +200,7 @@ public:
         static DWORD serial = GetTickCount();
         for (int attempt = 0; attempt < 64; ++attempt) {
             wsprintfA(name_, "%skvn%lx-%lx.tmp", folder, GetCurrentProcessId(), serial++ & 0xFFFF);
-            file_ = CreateFileA(name_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            file_ = CreateFileA(name_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, keep, nullptr);
             if (file_ != INVALID_HANDLE_VALUE) {
                 buffer_.reserve(kBufferSize);
                 return true;
@@ -172,12 +210,14 @@ public:
         name_[0] = '\0';
         return false;
     }
-    // Small pieces are gathered; large ones go out as they are.
+    // Small pieces are gathered; large ones go out as they are, after what
+    // was gathered before them.
     void Write(std::string_view piece)
     {
         written_ += piece.size();
-        if (buffer_.size() + piece.size() > kBufferSize) Flush();
-        if (piece.size() >= kBufferSize / 2) {
+        const bool large = piece.size() >= kBufferSize / 2;
+        if (large || buffer_.size() + piece.size() > kBufferSize) Flush();
+        if (large) {
             Put(piece);
         } else {
             buffer_.append(piece);
@@ -186,8 +226,8 @@ public:
     std::size_t Written() const { return written_; }
 
     // Writes what is gathered, forces it to the disk and puts the file in
-    // place of `path` (whose attributes it takes); the last error on failure.
-    bool PutInPlace(const char* path, DWORD attributes)
+    // place of `path`, which `exists` or not; the last error on failure.
+    bool PutInPlace(const char* path, bool exists)
     {
         Flush();
         // Forced to the disk before the rename: after a power cut the name
@@ -201,17 +241,11 @@ public:
             SetLastError(failure_);
             return false;
         }
-        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-        // Wine's replace does not carry the old attributes over: give them to
-        // the new file (a read-only one never gets here).
-        const DWORD keep = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        if (exists && keep != 0) ok = SetFileAttributesA(name_, keep) != FALSE;
         // A rename over the old file is one atomic step. Wine's ReplaceFile
         // moves the old file aside first, so a program killed in between leaves
         // no file at all: it only serves where the rename is refused (the file
         // open in another program).
-        if (ok && !MoveFileExA(name_, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!MoveFileExA(name_, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             ok = exists && ReplaceFileA(path, name_, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
             // Without a backup name this failure can leave the old file removed
             // and the new one still under its temporary name.
@@ -262,23 +296,28 @@ private:
 };
 
 // Writes the file's text as `edit` makes it from the old one, through a new
-// file put in place. An edit of a missing file that makes no text leaves it
-// missing, as the platform does.
-bool WriteEdited(const char* path, FileText& old, const std::function<void(std::string_view, const IniSink&)>& edit)
+// file put in place. The edit fails, with the last error set, when the old
+// text turns out not to be editable as it is read; nothing is written then.
+// An edit of a missing file that makes no text leaves it missing, as the
+// platform does.
+bool WriteEdited(const char* path, FileText& old, const std::function<bool(const IniSink&)>& edit)
 {
-    const DWORD attributes = old.Attributes();
     if (old.Exists() && HeldWithoutSharingDelete(path)) {
         std::string text;
-        edit(old.Text(), [&](std::string_view piece) { text.append(piece); });
+        if (!edit([&](std::string_view piece) { text.append(piece); })) return false;
         old.Close();
         return WriteInPlace(path, text);
     }
     NewFile out;
-    if (!out.Create(path)) return false;
-    edit(old.Text(), [&](std::string_view piece) { out.Write(piece); });
+    if (!out.Create(path, old.Attributes())) return false;
+    if (!edit([&](std::string_view piece) { out.Write(piece); })) {
+        const DWORD error = GetLastError();
+        out.Discard();
+        return Refuse(error);
+    }
     old.Close();
     if (!old.Exists() && out.Written() == 0) return true;
-    return out.PutInPlace(path, attributes);
+    return out.PutInPlace(path, old.Exists());
 }
 
 bool PlatformWriteSection(const char* section, const std::string& lines, const char* path)
@@ -439,8 +478,9 @@ bool SettingsFile::WriteStrings(const std::vector<SettingsValue>& values)
             }
         }
     }
-    return WriteEdited(path_, old, [&](std::string_view text, const IniSink& sink) {
+    return WriteEdited(path_, old, [&](const IniSink& sink) {
         // All but the last edit go to memory; the last one streams out.
+        std::string_view text = old.Text();
         std::string edited;
         for (std::size_t i = 0; i + 1 < sections.size(); ++i) {
             edited = SetIniKeys(text, sections[i].first, sections[i].second);
@@ -451,6 +491,7 @@ bool SettingsFile::WriteStrings(const std::vector<SettingsValue>& values)
         } else {
             SetIniKeys(text, sections.back().first, sections.back().second, sink);
         }
+        return true;
     });
 }
 
@@ -481,17 +522,40 @@ bool SettingsFile::WriteSectionText(const char* section, const std::string& line
 bool SettingsFile::WriteSectionLines(const char* section, const IniLines& lines)
 {
     if (!HasPath(path_)) return false;
+    // The old text is read in pieces as the edit walks it, each checked as
+    // it comes: one that is not editable ends the edit, and its new file is
+    // dropped.
     FileText old;
-    if (!OpenForEdit(path_, old)) return false;
-    if (old.Foreign()) {
+    if (!OpenForEdit(path_, old, false)) return false;
+    IniPieceReader reader([&old](char* into, std::size_t room) { return old.Read(into, room); });
+    std::string_view first;
+    bool pending = reader.Next(first);
+    if (reader.Failed()) return false;
+    if (HasUtf8Mark(first)) return Refuse(ERROR_INVALID_DATA);
+    if (HasByteOrderMark(first)) {
         old.Close();
         std::string text;
         std::string_view piece;
         while (lines(piece)) text.append(piece);
         return PlatformWriteSection(section, text, path_);
     }
-    return WriteEdited(path_, old, [&](std::string_view text, const IniSink& sink) {
+    DWORD failure = 0;
+    const IniLines text = [&](std::string_view& piece) {
+        if (pending) {
+            piece = first;
+            pending = false;
+        } else if (!reader.Next(piece)) {
+            // A failed read must not pass for the end of the text.
+            if (reader.Failed()) failure = GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT;
+            return false;
+        }
+        if (IsSettingsText(piece, ValidInCodePage)) return true;
+        failure = ERROR_INVALID_DATA;
+        return false;
+    };
+    return WriteEdited(path_, old, [&](const IniSink& sink) {
         ReplaceIniSection(text, section, lines, sink);
+        return failure == 0 || Refuse(failure);
     });
 }
 

@@ -1,7 +1,10 @@
 #include "ini_text.h"
 
+#include "ini_piece_reader.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 // How the edits read back through the platform is shown by the Win32 tests,
@@ -68,4 +71,36 @@ TEST(IniTextTest, DoubleByteNamesCompareByCharacter)
     const std::string upper = "[\x83" "A]\r\nk=1\r\n";
     EXPECT_EQ(SetIniKeys(upper, "\x83" "a", {{"k", "2"}}), upper + "[\x83" "a]\r\nk=2\r\n");
     EXPECT_EQ(SetIniKeys("[S]\r\na=1\r\n[\x83]\r\nk=1\r\n", "S", {{"k", "2"}}), "[S]\r\na=1\r\n[\x83]\r\nk=2\r\n");
+}
+
+TEST(IniTextTest, SectionEditOfATextReadInPiecesIsTheEditOfTheWholeText)
+{
+    const std::string longValue(100, 'v');
+    const std::string texts[] = {
+        "[A]\r\na=1\r\n[S]\r\ncmd[0].caption=x\r\ncmd[1].caption=[y]\r\n  [B]\r\nb=2\r\n[S]\r\nk=2\r\n",
+        // Lone CRs before the first LF, which decides the line ends added.
+        "[A]\ra=1\r[S]\rold=1\r[B]\nb=2\n",
+        // A "[" after a NUL is inside its line; a line longer than the buffer.
+        "[S]\r\nk=1\0[B]\r\nlong=" + longValue + "\r\n\t[B] tail\r\nb=2",
+        "[A]\r\n" + longValue + "\r\n[S",
+    };
+    for (const std::string& text : texts) {
+        const std::string whole = ReplaceIniSection(text, "s", "x=1\r\ny=2\r\n");
+        for (std::size_t buffer = 1; buffer <= 24; ++buffer) {
+            SCOPED_TRACE(text + ", buffer " + std::to_string(buffer));
+            std::size_t at = 0, reads = 0;
+            IniPieceReader reader(
+                [&](char* into, std::size_t room) -> long long {
+                    const std::size_t n = std::min({room, text.size() - at, 1 + reads++ % 7});
+                    text.copy(into, n, at);
+                    at += n;
+                    return static_cast<long long>(n);
+                },
+                buffer);
+            std::string out;
+            ReplaceIniSection([&](std::string_view& piece) { return reader.Next(piece); }, "s",
+                              OnePiece("x=1\r\ny=2\r\n"), [&](std::string_view piece) { out.append(piece); });
+            EXPECT_EQ(out, whole);
+        }
+    }
 }

@@ -417,3 +417,35 @@ TEST(SettingsFileWriteTest, ReplacedFileKeepsItsAttributesAndIsReadAtOnce)
     EXPECT_EQ(value, "newer");
     EXPECT_EQ(GetFileAttributesA(file.Path()), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
 }
+
+TEST(SettingsFileWriteTest, LargeFilesAreEditedAsTheyAreRead)
+{
+    TempDir dir;
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+    // Many times the read buffer, a line longer than it, the section near the end.
+    std::string text = "[Desktop]\r\nHideIcon=true\r\n[Notes]\r\n";
+    for (int i = 0; text.size() < 300000; ++i) text += "note" + std::to_string(i) + "=" + std::string(i % 50, 'n') + "\r\n";
+    text += "long=" + std::string(200000, 'l') + "\r\n[CmdTable]\r\ncmd[0].caption=old\r\n[After]\r\na=1\r\n";
+    // And a file of one piece whose text after the section is larger than
+    // the new lines before it: the writer gathers small pieces and must not
+    // put a large one out ahead of them.
+    std::string small = "[CmdTable]\r\ncmd[0].caption=old\r\n[After]\r\n";
+    for (int i = 0; small.size() < 40000; ++i) small += "after" + std::to_string(i) + "=a\r\n";
+    for (const std::string& before : {text, small}) {
+        ASSERT_TRUE(WriteFileText(file.Path(), before));
+        ASSERT_TRUE(file.WriteSection("CmdTable", {"cmd[0].caption=new"}));
+        EXPECT_EQ(ReadFileText(file.Path()), ReplaceIniSection(before, "CmdTable", "cmd[0].caption=new\r\n"));
+    }
+    // A NUL or a cut double-byte character far into the file is found only
+    // after much of the new file is written: that file is dropped, the old one stays.
+    for (const std::string& bad : {std::string("bad=\0\r\n", 7), std::string("bad=\x95\r\n")}) {
+        const std::string before = text + bad;
+        ASSERT_TRUE(WriteFileText(file.Path(), before));
+        SetLastError(0);
+        EXPECT_FALSE(file.WriteSection("CmdTable", {"cmd[0].caption=new"}));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));
+        EXPECT_EQ(ReadFileText(file.Path()), before);
+        EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"local.ini"});
+    }
+}

@@ -5,12 +5,14 @@
 #include "ini_text.h"
 
 #include "fuzz_text.h"
+#include "ini_piece_reader.h"
 #include "ini_section.h"
 #include "multibyte.h"
 #include "ini_text_plain.h"
 
 #include <algorithm>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <random>
 
 #include <vector>
 
@@ -76,16 +78,19 @@ void CheckOthersUnchanged(const std::string& before, const std::string& after, c
     }
 }
 
+// Where the pieces are cut: drawn from a seed the fuzzer gives before the
+// text, which takes the rest of its bytes.
+using Cuts = std::minstd_rand;
+
 // The section replaced with the lines handed over in pieces of whole lines,
 // cut where the fuzzer says.
-std::string ReplaceInPieces(const std::string& text, const char* section, const std::string& lines,
-                            FuzzedDataProvider& in)
+std::string ReplaceInPieces(const std::string& text, const char* section, const std::string& lines, Cuts& cuts)
 {
     std::vector<std::string_view> pieces;
     std::size_t start = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const bool lineEnd = lines[i] == '\n' || (lines[i] == '\r' && (i + 1 == lines.size() || lines[i + 1] != '\n'));
-        if (lineEnd && in.ConsumeBool()) {
+        if (lineEnd && cuts() % 2 == 0) {
             pieces.push_back(std::string_view(lines).substr(start, i + 1 - start));
             start = i + 1;
         }
@@ -102,6 +107,39 @@ std::string ReplaceInPieces(const std::string& text, const char* section, const 
         },
         [&](std::string_view piece) { out.append(piece); });
     return out;
+}
+
+// The text as a file is read for an edit: through a small buffer, in reads
+// of the sizes the fuzzer says. Each piece is checked to be what the edit
+// may rely on, and the pieces to make up the text.
+std::vector<std::string> ReadInPieces(const std::string& text, Cuts& cuts)
+{
+    std::size_t at = 0;
+    IniPieceReader reader(
+        [&](char* into, std::size_t room) -> long long {
+            const std::size_t n = std::min({room, text.size() - at, std::size_t{1} + cuts() % 40});
+            std::copy(text.begin() + static_cast<std::ptrdiff_t>(at), text.begin() + static_cast<std::ptrdiff_t>(at + n), into);
+            at += n;
+            return static_cast<long long>(n);
+        },
+        std::size_t{1} + cuts() % 48);
+    std::vector<std::string> pieces;
+    std::string joined;
+    for (std::string_view piece; reader.Next(piece);) {
+        FUZZ_CHECK(!piece.empty());
+        pieces.emplace_back(piece);
+        joined.append(piece);
+    }
+    FUZZ_CHECK(!reader.Failed() && joined == text);
+    const std::size_t firstLf = text.find('\n');
+    FUZZ_CHECK(pieces.empty() || firstLf == std::string::npos || pieces[0].size() > firstLf);
+    std::size_t end = 0;
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+        // Each cut falls after a line end that the next byte does not extend.
+        end += pieces[i].size();
+        FUZZ_CHECK(text[end - 1] == '\n' || (text[end - 1] == '\r' && text[end] != '\n'));
+    }
+    return pieces;
 }
 
 // A code page check of the double-byte kind: a lead byte needs a trail
@@ -138,6 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         v.value = Value(in);
     }
     const std::string raw = in.ConsumeRandomLengthString(64);
+    Cuts cuts(in.ConsumeIntegral<std::uint32_t>());
     const std::string text = in.ConsumeRemainingBytesAsString();
 
     // Checked in stretches, the text is refused exactly when the check of
@@ -173,7 +212,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string out = ReplaceIniSection(text, section, lines);
         FUZZ_CHECK(out == plain::ReplaceSection(text, section, lines));
         FUZZ_CHECK(ReplaceIniSection(text, section, raw) == plain::ReplaceSection(text, section, raw));
-        FUZZ_CHECK(ReplaceInPieces(text, section, lines + raw, in) == ReplaceIniSection(text, section, lines + raw));
+        FUZZ_CHECK(ReplaceInPieces(text, section, lines + raw, cuts) == ReplaceIniSection(text, section, lines + raw));
+        // The old text read in pieces gives the edit of the whole text.
+        const std::vector<std::string> pieces = ReadInPieces(text, cuts);
+        std::size_t next = 0;
+        std::string streamed;
+        ReplaceIniSection([&](std::string_view& piece) { return next < pieces.size() && (piece = pieces[next++], true); },
+                          section, OnePiece(lines + raw), [&](std::string_view piece) { streamed.append(piece); });
+        FUZZ_CHECK(streamed == ReplaceIniSection(text, section, lines + raw));
         FUZZ_CHECK(IniSectionBlock(out, section) == expected);
         CheckOthersUnchanged(text, out, section);
         FUZZ_CHECK(ReplaceIniSection(out, section, lines) == out);
