@@ -12,10 +12,3 @@ bool CommandTable::Load(const SettingsFile& file)
     if (file.ReadSection(kCmdTableSection, section)) LoadFrom(section);
     return true;
 }
-
-bool CommandTable::Save(SettingsFile& file) const
-{
-    // Written in pieces of about 64 KB from one buffer: the text of tens of
-    // thousands of commands is never in memory whole.
-    return file.WriteSectionLines(kCmdTableSection, TextPieces(64 * 1024));
-}

@@ -1,106 +1,17 @@
 #include "ini_text.h"
 
+#include "ini_lines.h"
 #include "multibyte.h"
 
 #include <cstring>
-#include <unordered_map>
-#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-namespace {
+using namespace ini_lines;
 
-// The platform's reader also takes ^Z (the DOS end of file) for a blank.
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a';
-}
-
-struct Span {
-    const char* begin;
-    const char* end;
-    bool Empty() const { return begin == end; }
-};
-
-Span Trim(Span s)
-{
-    while (s.begin < s.end && IsBlank(*s.begin)) ++s.begin;
-    while (s.end > s.begin && IsBlank(s.end[-1])) --s.end;
-    return s;
-}
-
-// One line of the text: its bytes without the line end, and where the next
-// one starts. The reader ends lines at CR, LF or CRLF.
-struct Line {
-    Span text;
-    const char* next;
-    bool HasEnd() const { return next != text.end; }
-};
-
-// The first CR, LF or NUL from p on, or stop. A save walks megabytes of
-// lines: sixteen bytes a step where the processor has the instructions.
-const char* FindLineStop(const char* p, const char* stop)
-{
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i nul = _mm_setzero_si128();
-    for (; stop - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
-                                          _mm_cmpeq_epi8(v, nul));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
-    }
-#endif
-    while (p < stop && *p != '\r' && *p != '\n' && *p != '\0') ++p;
-    return p;
-}
-
-// Where the byte c comes first from p on, or stop: the C library's memchr
-// goes byte by byte in some runtimes, and the edits call it on every line.
-const char* FindByte(const char* p, const char* stop, char c)
-{
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(c);
-    for (; stop - p >= 16; p += 16) {
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), wanted));
-        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
-    }
-#endif
-    while (p < stop && *p != c) ++p;
-    return p;
-}
-
-// Where a NUL or a byte of 0x80 or more comes first from p on, or stop.
-const char* FindNulOrHigh(const char* p, const char* stop)
-{
-#if defined(__SSE2__)
-    const __m128i nul = _mm_setzero_si128();
-    for (; stop - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, nul)) | _mm_movemask_epi8(v);
-        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
-    }
-#endif
-    while (p < stop && *p != '\0' && static_cast<unsigned char>(*p) < 0x80) ++p;
-    return p;
-}
-
-Line LineAt(const char* p, const char* stop)
-{
-    // A NUL ends the line's text, as it ends every name and value the reader
-    // compares or returns; the bytes after it stay in the file untouched.
-    const char* const textEnd = FindLineStop(p, stop);
-    const char* end = textEnd;
-    while (end < stop && *end == '\0') end = FindLineStop(end + 1, stop);
-    const char* next = end;
-    if (next < stop && *next == '\r') ++next;
-    if (next < stop && *next == '\n') ++next;
-    return {{p, textEnd}, next};
-}
+namespace ini_lines {
 
 // ASCII letters fold; the bytes of a double-byte character compare exactly
 // (their trail bytes can look like letters).
@@ -137,332 +48,41 @@ bool HeaderName(Span line, Span& name)
     return true;
 }
 
-// The key of a line: the text before its first "=", or the whole line.
-Span KeyOf(Span line)
+bool SectionWalk::Next()
 {
-    const char* eq = static_cast<const char*>(std::memchr(line.begin, '=', line.end - line.begin));
-    return Trim({line.begin, eq ? eq : line.end});
+    if (p_ >= stop_) return false;
+    line_ = LineAt(p_, stop_);
+    p_ = line_.next;
+    Span name;
+    header_ = HeaderName(line_.text, name);
+    if (header_) {
+        inSection_ = Fold(name) == name_;
+        first_ = inSection_ && !seen_;
+        seen_ = seen_ || inSection_;
+    }
+    return true;
 }
 
-// The file's own line end: bare LF when its first line ends so, else CRLF.
-const char* LineEndOf(std::string_view text)
+} // namespace ini_lines
+
+namespace {
+
+// Where a NUL or a byte of 0x80 or more comes first from p on, or stop.
+const char* FindNulOrHigh(const char* p, const char* stop)
 {
-    const std::size_t lf = text.find('\n');
-    return lf != std::string_view::npos && (lf == 0 || text[lf - 1] != '\r') ? "\n" : "\r\n";
-}
-
-void AppendKey(std::string& out, Span key, Span value, const char* eol)
-{
-    // The platform stores the value without its leading blanks.
-    while (value.begin < value.end && IsBlank(*value.begin)) ++value.begin;
-    out.append(key.begin, key.end);
-    out += '=';
-    out.append(value.begin, value.end);
-    out += eol;
-}
-
-Span SpanOf(std::string_view s)
-{
-    return {s.data(), s.data() + s.size()};
-}
-
-// Walks the lines of a text and tells which fall in the section asked for.
-class SectionWalk {
-public:
-    SectionWalk(std::string_view text, const char* section)
-        : p_(text.data()), stop_(text.data() + text.size()), name_(Fold(Trim({section, section + std::strlen(section)})))
-    {
+#if defined(__SSE2__)
+    const __m128i nul = _mm_setzero_si128();
+    for (; stop - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(v, nul)) | _mm_movemask_epi8(v);
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
     }
-    bool Next()
-    {
-        if (p_ >= stop_) return false;
-        line_ = LineAt(p_, stop_);
-        p_ = line_.next;
-        Span name;
-        header_ = HeaderName(line_.text, name);
-        if (header_) {
-            inSection_ = Fold(name) == name_;
-            first_ = inSection_ && !seen_;
-            seen_ = seen_ || inSection_;
-        }
-        return true;
-    }
-    const Line& Current() const { return line_; }
-    bool Header() const { return header_; }
-    bool InFirst() const { return inSection_ && first_; }
-    bool Seen() const { return seen_; }
-
-private:
-    const char* p_;
-    const char* stop_;
-    std::string name_;
-    Line line_ = {};
-    bool header_ = false;
-    bool inSection_ = false;
-    bool first_ = false;
-    bool seen_ = false;
-};
-
-// The edited text as it goes to the sink, with what the edit needs to know
-// of it: whether its last line has its end.
-class Output {
-public:
-    explicit Output(const IniSink& sink) : sink_(sink) {}
-    void Put(std::string_view text)
-    {
-        if (text.empty()) return;
-        sink_(text);
-        lineEnded_ = text.back() == '\n' || text.back() == '\r';
-    }
-    void Put(const char* begin, const char* end) { Put(std::string_view(begin, static_cast<std::size_t>(end - begin))); }
-    void EndLastLine(const char* eol)
-    {
-        if (!lineEnded_) Put(eol);
-    }
-    void Header(const char* section, const char* eol)
-    {
-        EndLastLine(eol);
-        const Span name = Trim({section, section + std::strlen(section)});
-        std::string header = "[";
-        header.append(name.begin, name.end);
-        header += ']';
-        header += eol;
-        Put(header);
-    }
-
-private:
-    const IniSink& sink_;
-    bool lineEnded_ = true;  // nothing put yet: no line to end
-};
-
-// True when the line of new keys is stored exactly as it stands: a key and
-// value without the blanks the platform drops, ended by the file's line end.
-bool StandsAsStored(const Line& line, const char* eol, std::size_t eolSize)
-{
-    const Span s = line.text;
-    if (static_cast<std::size_t>(line.next - s.end) != eolSize || std::memcmp(s.end, eol, eolSize) != 0) return false;
-    const char* eq = FindByte(s.begin, s.end, '=');
-    if (eq == s.end) return false;
-    if (eq > s.begin && (IsBlank(*s.begin) || IsBlank(eq[-1]))) return false;
-    return eq + 1 == s.end || !IsBlank(eq[1]);
-}
-
-// The "key=value" lines as the platform stores them; lines without "=" are
-// dropped. Lines that already stand so go out in runs, as a table's text does.
-void PutKeyLines(Output& out, std::string_view lines, const char* eol, std::string& scratch)
-{
-    const std::size_t eolSize = std::strlen(eol);
-    const char* const stop = lines.data() + lines.size();
-    const char* run = lines.data();
-    for (const char* p = lines.data(); p < stop;) {
-        const Line line = LineAt(p, stop);
-        if (!StandsAsStored(line, eol, eolSize)) {
-            out.Put(run, p);
-            const Span s = line.text;
-            const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', static_cast<std::size_t>(s.end - s.begin)));
-            if (eq != nullptr) {
-                scratch.clear();
-                AppendKey(scratch, Trim({s.begin, eq}), {eq + 1, s.end}, eol);
-                out.Put(scratch);
-            }
-            run = line.next;
-        }
-        p = line.next;
-    }
-    out.Put(run, stop);
-}
-
-// True when the lines hold a line that PutKeyLines keeps.
-bool HasKeyLine(std::string_view lines)
-{
-    const char* const stop = lines.data() + lines.size();
-    for (const char* p = lines.data(); p < stop;) {
-        const Line line = LineAt(p, stop);
-        if (std::memchr(line.text.begin, '=', static_cast<std::size_t>(line.text.end - line.text.begin))) return true;
-        p = line.next;
-    }
-    return false;
-}
-
-// The start of the next section header's line from p (a line's start) on,
-// and the line; stop when there is none. Only a "[" after nothing but blanks
-// on its line can open a header, so the walk goes from one "[" to the next
-// instead of line by line: a section of a table is megabytes of keys.
-const char* NextHeader(const char* p, const char* stop, Line& line)
-{
-    for (const char* bracket = FindByte(p, stop, '['); bracket < stop; bracket = FindByte(bracket + 1, stop, '[')) {
-        const char* start = bracket;
-        while (start > p && IsBlank(start[-1])) --start;
-        // Lines start after CR or LF; a NUL is inside its line.
-        if (start > p && start[-1] != '\n' && start[-1] != '\r') continue;
-        line = LineAt(start, stop);
-        Span name;
-        if (HeaderName(line.text, name)) return start;
-    }
-    return stop;
+#endif
+    while (p < stop && *p != '\0' && static_cast<unsigned char>(*p) < 0x80) ++p;
+    return p;
 }
 
 } // namespace
-
-void ReplaceIniSection(const IniLines& text, const char* section, const IniLines& next, const IniSink& sink)
-{
-    const std::string name = Fold(Trim({section, section + std::strlen(section)}));
-    Output out(sink);
-    const char* eol = nullptr;
-    std::string scratch;
-    const auto putLines = [&](bool headed) {
-        // The platform adds no section without keys: the header waits for the first.
-        std::string_view lines;
-        while (next(lines)) {
-            if (!headed && HasKeyLine(lines)) {
-                out.Header(section, eol);
-                headed = true;
-            }
-            if (headed) PutKeyLines(out, lines, eol, scratch);
-        }
-    };
-    // The first such section's keys run from the line after its header to
-    // the next header; a repeated section is never read, and its lines stay
-    // as the user wrote them rather than being lost with the old keys.
-    enum { kBefore, kOldKeys, kAfter } place = kBefore;
-    std::string_view piece;
-    while (text(piece)) {
-        if (eol == nullptr) eol = LineEndOf(piece);
-        const char* p = piece.data();
-        const char* const stop = p + piece.size();
-        while (p < stop && place != kAfter) {
-            Line header = {};
-            const char* const at = NextHeader(p, stop, header);
-            if (place == kOldKeys) {
-                // The old keys are dropped up to the next header.
-                if (at != stop) place = kAfter;
-                p = at;
-                continue;
-            }
-            out.Put(p, at == stop ? stop : header.next);
-            if (at == stop) break;
-            p = header.next;
-            Span headerName;
-            HeaderName(header.text, headerName);
-            if (Fold(headerName) == name) {
-                out.EndLastLine(eol);
-                putLines(true);
-                place = kOldKeys;
-            }
-        }
-        if (place == kAfter) out.Put(p, stop);
-    }
-    if (eol == nullptr) eol = "\r\n";
-    if (place == kBefore) putLines(false);
-}
-
-void ReplaceIniSection(std::string_view text, const char* section, const IniLines& next, const IniSink& sink)
-{
-    ReplaceIniSection(OnePiece(text), section, next, sink);
-}
-
-IniLines OnePiece(std::string_view lines)
-{
-    return [lines, given = false](std::string_view& piece) mutable {
-        piece = lines;
-        return !std::exchange(given, true);
-    };
-}
-
-std::string ReplaceIniSection(std::string_view text, const char* section, std::string_view lines)
-{
-    std::string out;
-    out.reserve(text.size() + lines.size() + std::strlen(section) + 8);
-    ReplaceIniSection(text, section, OnePiece(lines), [&](std::string_view piece) { out.append(piece); });
-    return out;
-}
-
-void SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values,
-                const IniSink& sink)
-{
-    const char* eol = LineEndOf(text);
-    // A key given twice keeps its first name and takes its last value, as
-    // two writes in turn would.
-    std::unordered_map<std::string, std::size_t> index;
-    std::vector<std::pair<Span, Span>> unique;
-    for (const IniKeyValue& v : values) {
-        const Span key = Trim(SpanOf(v.key));
-        const auto it = index.emplace(Fold(key), unique.size());
-        if (it.second) {
-            unique.emplace_back(key, SpanOf(v.value));
-        } else {
-            unique[it.first->second].second = SpanOf(v.value);
-        }
-    }
-    std::vector<bool> placed(unique.size(), false);
-    Output out(sink);
-    std::string line;
-    const auto putMissing = [&] {
-        out.EndLastLine(eol);
-        line.clear();
-        for (std::size_t i = 0; i < unique.size(); ++i) {
-            if (!placed[i]) AppendKey(line, unique[i].first, unique[i].second, eol);
-        }
-        out.Put(line);
-    };
-    // Lines go out in runs up to each place where keys change.
-    const char* const textEnd = text.data() + text.size();
-    const char* copied = text.data();
-    const auto copyTo = [&](const char* p) {
-        out.Put(copied, p);
-        copied = p;
-    };
-    // Blank lines at the end of the section stay after the keys added to it.
-    const char* heldBlanks = nullptr;
-    bool inFirst = false;
-    SectionWalk walk(text, section);
-    while (walk.Next()) {
-        const Line& current = walk.Current();
-        if (walk.Header()) {
-            if (inFirst) {
-                copyTo(heldBlanks != nullptr ? heldBlanks : current.text.begin);
-                putMissing();
-                heldBlanks = nullptr;
-            }
-            inFirst = walk.InFirst();
-            continue;
-        }
-        if (!inFirst) continue;
-        if (Trim(current.text).Empty()) {
-            if (heldBlanks == nullptr) heldBlanks = current.text.begin;
-            continue;
-        }
-        heldBlanks = nullptr;
-        const Span key = KeyOf(current.text);
-        const auto it = key.Empty() ? index.end() : index.find(Fold(key));
-        if (it == index.end() || placed[it->second]) continue;
-        placed[it->second] = true;
-        // The line keeps its own end, and any bytes after a NUL in it.
-        copyTo(current.text.begin);
-        line.clear();
-        AppendKey(line, key, unique[it->second].second, current.HasEnd() ? "" : eol);
-        out.Put(line);
-        out.Put(current.text.end, current.next);
-        copied = current.next;
-    }
-    if (inFirst) {
-        copyTo(heldBlanks != nullptr ? heldBlanks : textEnd);
-        putMissing();
-    }
-    copyTo(textEnd);
-    if (!walk.Seen()) {
-        out.Header(section, eol);
-        putMissing();
-    }
-}
-
-std::string SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values)
-{
-    std::string out;
-    out.reserve(text.size() + values.size() * 32 + 16);
-    SetIniKeys(text, section, values, [&](std::string_view piece) { out.append(piece); });
-    return out;
-}
 
 void ForEachIniSectionLine(std::string_view text, const char* section,
                            const std::function<void(std::string_view key, const std::string_view* value)>& f)

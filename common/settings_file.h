@@ -61,6 +61,10 @@ public:
     bool ClearSection(const char* section);
 
 private:
+    // The profile functions read and write WIN.INI for a null name and may for
+    // an empty one: an accessor without a path must touch no file at all.
+    bool HasPath() const { return path_[0] != '\0'; }
+
     bool open_ = false;
     char path_[260] = {};
 };
@@ -76,4 +80,6 @@ struct MainSettings {
     bool Load();
     // Writes the four keys in one write; false when the file could not be written.
     bool Save() const;
+    // The main settings file's name, from the program's strings.
+    static std::string FileName();
 };

@@ -12,12 +12,3 @@ bool ShellSettings::Load(const SettingsFile& file)
     taskbarOpacity = ClampOpacity(file.ReadInt(kDesktopSection, "TaskbarTrans.Percent"));
     return true;
 }
-
-bool ShellSettings::Save(SettingsFile& file) const
-{
-    const auto word = [](bool value) { return std::string(value ? "true" : "false"); };
-    return file.WriteStrings({{kDesktopSection, "HideIcon", word(!showDesktopIcons)},
-                              {kDesktopSection, "TaskbarHide", word(!showTaskbar)},
-                              {kDesktopSection, "TaskbarTrans", word(translucentTaskbar)},
-                              {kDesktopSection, "TaskbarTrans.Percent", std::to_string(taskbarOpacity)}});
-}
