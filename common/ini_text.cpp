@@ -13,8 +13,6 @@ using namespace ini_lines;
 
 namespace ini_lines {
 
-// ASCII letters fold; the bytes of a double-byte character compare exactly
-// (their trail bytes can look like letters).
 std::string Fold(Span s)
 {
     std::string folded(s.begin, s.end);
@@ -29,8 +27,6 @@ std::string Fold(Span s)
     return folded;
 }
 
-// The section name of a header line "[name]" (text after the last "]" is
-// ignored); false for any other line, "[name" included.
 bool HeaderName(Span line, Span& name)
 {
     // Most lines are keys: their first byte settles it.
