@@ -1,8 +1,8 @@
 #pragma once
 
 // The lines of a settings text as the platform's reader sees them, for the
-// reading and the editing of the text alike. Inline: they run on every line
-// of megabytes of tables.
+// reading and the editing of the text alike. The scans for a line's end are
+// inline: they run on every line of megabytes of tables.
 
 
 #include <cstring>
