@@ -34,8 +34,7 @@ const char* FindByte(const char* p, const char* stop, char c)
 // The key of a line: the text before its first "=", or the whole line.
 Span KeyOf(Span line)
 {
-    const char* eq = static_cast<const char*>(std::memchr(line.begin, '=', line.end - line.begin));
-    return Trim({line.begin, eq ? eq : line.end});
+    return Trim({line.begin, FindByte(line.begin, line.end, '=')});
 }
 
 // The file's own line end: bare LF when its first line ends so, else CRLF.
@@ -92,13 +91,13 @@ private:
     bool lineEnded_ = true;  // nothing put yet: no line to end
 };
 
-// True when the line of new keys is stored exactly as it stands: a key and
-// value without the blanks the platform drops, ended by the file's line end.
-bool StandsAsStored(const Line& line, const char* eol, std::size_t eolSize)
+// True when the line of new keys, whose first "=" is at eq, is stored exactly
+// as it stands: a key and value without the blanks the platform drops, ended
+// by the file's line end.
+bool StandsAsStored(const Line& line, const char* eq, const char* eol, std::size_t eolSize)
 {
     const Span s = line.text;
     if (static_cast<std::size_t>(line.next - s.end) != eolSize || std::memcmp(s.end, eol, eolSize) != 0) return false;
-    const char* eq = FindByte(s.begin, s.end, '=');
     if (eq == s.end) return false;
     if (eq > s.begin && (IsBlank(*s.begin) || IsBlank(eq[-1]))) return false;
     return eq + 1 == s.end || !IsBlank(eq[1]);
@@ -113,11 +112,11 @@ void PutKeyLines(Output& out, std::string_view lines, const char* eol, std::stri
     const char* run = lines.data();
     for (const char* p = lines.data(); p < stop;) {
         const Line line = LineAt(p, stop);
-        if (!StandsAsStored(line, eol, eolSize)) {
+        const Span s = line.text;
+        const char* const eq = FindByte(s.begin, s.end, '=');
+        if (!StandsAsStored(line, eq, eol, eolSize)) {
             out.Put(run, p);
-            const Span s = line.text;
-            const char* eq = static_cast<const char*>(std::memchr(s.begin, '=', static_cast<std::size_t>(s.end - s.begin)));
-            if (eq != nullptr) {
+            if (eq != s.end) {
                 scratch.clear();
                 AppendKey(scratch, Trim({s.begin, eq}), {eq + 1, s.end}, eol);
                 out.Put(scratch);
@@ -135,7 +134,7 @@ bool HasKeyLine(std::string_view lines)
     const char* const stop = lines.data() + lines.size();
     for (const char* p = lines.data(); p < stop;) {
         const Line line = LineAt(p, stop);
-        if (std::memchr(line.text.begin, '=', static_cast<std::size_t>(line.text.end - line.text.begin))) return true;
+        if (FindByte(line.text.begin, line.text.end, '=') != line.text.end) return true;
         p = line.next;
     }
     return false;

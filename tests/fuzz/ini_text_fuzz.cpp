@@ -82,6 +82,17 @@ void CheckOthersUnchanged(const std::string& before, const std::string& after, c
 // text, which takes the rest of its bytes.
 using Cuts = std::minstd_rand;
 
+// The pieces handed over in turn.
+template <class Piece>
+IniLines InTurn(const std::vector<Piece>& pieces)
+{
+    return [&pieces, next = std::size_t{0}](std::string_view& piece) mutable {
+        if (next == pieces.size()) return false;
+        piece = pieces[next++];
+        return true;
+    };
+}
+
 // The section replaced with the lines handed over in pieces of whole lines,
 // cut where the fuzzer says.
 std::string ReplaceInPieces(const std::string& text, const char* section, const std::string& lines, Cuts& cuts)
@@ -96,16 +107,8 @@ std::string ReplaceInPieces(const std::string& text, const char* section, const 
         }
     }
     pieces.push_back(std::string_view(lines).substr(start));
-    std::size_t next = 0;
     std::string out;
-    ReplaceIniSection(
-        text, section,
-        [&](std::string_view& piece) {
-            if (next == pieces.size()) return false;
-            piece = pieces[next++];
-            return true;
-        },
-        [&](std::string_view piece) { out.append(piece); });
+    ReplaceIniSection(text, section, InTurn(pieces), [&](std::string_view piece) { out.append(piece); });
     return out;
 }
 
@@ -215,10 +218,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(ReplaceInPieces(text, section, lines + raw, cuts) == ReplaceIniSection(text, section, lines + raw));
         // The old text read in pieces gives the edit of the whole text.
         const std::vector<std::string> pieces = ReadInPieces(text, cuts);
-        std::size_t next = 0;
         std::string streamed;
-        ReplaceIniSection([&](std::string_view& piece) { return next < pieces.size() && (piece = pieces[next++], true); },
-                          section, OnePiece(lines + raw), [&](std::string_view piece) { streamed.append(piece); });
+        ReplaceIniSection(InTurn(pieces), section, OnePiece(lines + raw),
+                          [&](std::string_view piece) { streamed.append(piece); });
         FUZZ_CHECK(streamed == ReplaceIniSection(text, section, lines + raw));
         FUZZ_CHECK(IniSectionBlock(out, section) == expected);
         CheckOthersUnchanged(text, out, section);
