@@ -23,11 +23,33 @@ namespace {
 
 constexpr UINT kTrayMessage = WM_USER + 1;
 
-std::string PackageFolder()
+std::string UnpackedFolder()
 {
     char full[MAX_PATH] = {};
     GetFullPathNameA((ExeDir() + "..\\package-road\\Korvane\\").c_str(), sizeof full, full, nullptr);
     return full;
+}
+
+// The road changes the package's settings (the switcher makes another file
+// current), so each run walks a copy of it as unpacked: a second run in the
+// same session meets the package as a new user does.
+bool CopyTree(const std::string& from, const std::string& to)
+{
+    if (!CreateDirectoryA(to.c_str(), nullptr)) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((from + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        ok = ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                  ? CopyTree(from + name + "\\", to + name + "\\")
+                  : CopyFileA((from + name).c_str(), (to + name).c_str(), TRUE) != FALSE) &&
+             ok;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return ok;
 }
 
 std::string WithoutSlash(std::string path)
@@ -112,8 +134,10 @@ bool PressedRan(const FreeHotkey& key, const std::string& exe, Record& record)
 
 TEST(PackageRoad, ANewUserRunsEveryProgramOfTheUnpackedPackage)
 {
-    const std::string folder = PackageFolder();
-    ASSERT_TRUE(FileExists(folder + "korvaned.exe")) << folder;
+    ASSERT_TRUE(FileExists(UnpackedFolder() + "korvaned.exe")) << UnpackedFolder();
+    TempDir run;
+    const std::string folder = run.File("Korvane\\");
+    ASSERT_TRUE(CopyTree(UnpackedFolder(), folder));
     FreeHotkey first = FindFreeHotkeyText(0);
     FreeHotkey added = FindFreeHotkeyText(1);
     FreeHotkey second = FindFreeHotkeyText(2);
