@@ -97,8 +97,7 @@ Footprint Measure(HANDLE process)
         const SIZE_T bytes = counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
         f.privateMb = static_cast<double>(bytes) / (1024.0 * 1024.0);
     }
-    DWORD handles = 0;
-    if (GetProcessHandleCount(process, &handles)) f.handles = handles;
+    f.handles = testing_support::ProcessHandleCount(process);
     f.gdi = GetGuiResources(process, GR_GDIOBJECTS);
     f.user = GetGuiResources(process, GR_USEROBJECTS);
     return f;

@@ -72,8 +72,8 @@ int main(int argc, char** argv)
     for (std::size_t c : counts) largest = c > largest ? c : largest;
     const std::vector<std::string> hotkeys = bench::FreeHotkeyTexts(largest / 100 + 1);
 
-    // Wine counts neither the handles nor the GDI/USER objects of another
-    // process: zeros there mean "not reported".
+    // Wine does not count the GDI/USER objects of another process: zeros
+    // there mean "not reported".
     std::printf("%8s %8s %10s %10s %7s | %9s %9s %6s | %13s %13s\n", "commands", "hotkeys", "daemon ms",
                 "floor ms", "ratio", "daemon MB", "floor MB", "ratio", "handles d/f", "gdi+user d/f");
     double first = 0, firstFloor = 0;

@@ -118,4 +118,8 @@ void PressHotkey(UINT modifiers, UINT key);
 // releases it again. False when none of the candidates is free.
 bool FindFreeHotkey(UINT& modifiers, UINT& key);
 
+// The handles a process holds. Wine 8 answers GetProcessHandleCount with 0,
+// so the count then comes from the system's list of handles, as on Windows.
+DWORD ProcessHandleCount(HANDLE process);
+
 } // namespace testing_support

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -342,6 +343,49 @@ bool FindFreeHotkey(UINT& modifiers, UINT& key)
         }
     }
     return false;
+}
+
+DWORD ProcessHandleCount(HANDLE process)
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(process, &count) && count != 0) return count;
+    // The system's list of handles (SystemExtendedHandleInformation): the
+    // process's entries are its handles.
+    struct Entry {
+        void* object;
+        ULONG_PTR processId;
+        ULONG_PTR handle;
+        ULONG access;
+        USHORT backTrace;
+        USHORT type;
+        ULONG attributes;
+        ULONG reserved;
+    };
+    struct List {
+        ULONG_PTR count;
+        ULONG_PTR reserved;
+        Entry entries[1];
+    };
+    using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr) return 0;
+    constexpr ULONG kExtendedHandleInformation = 64;
+    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+    std::vector<char> buffer(1 << 16);
+    LONG status;
+    ULONG needed = 0;
+    while ((status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+           kInfoLengthMismatch) {
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
+    }
+    if (status < 0) return 0;
+    const auto* list = reinterpret_cast<const List*>(buffer.data());
+    const DWORD id = GetProcessId(process);
+    for (ULONG_PTR i = 0; i < list->count; ++i) {
+        if (list->entries[i].processId == id) ++count;
+    }
+    return count;
 }
 
 } // namespace testing_support
