@@ -8,28 +8,9 @@
 #include <unordered_map>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 using namespace ini_lines;
 
 namespace {
-
-// Where the byte c comes first from p on, or stop: the C library's memchr
-// goes byte by byte in some runtimes, and the edits call it on every line.
-const char* FindByte(const char* p, const char* stop, char c)
-{
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(c);
-    for (; stop - p >= 16; p += 16) {
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), wanted));
-        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
-    }
-#endif
-    while (p < stop && *p != c) ++p;
-    return p;
-}
 
 // The key of a line: the text before its first "=", or the whole line.
 Span KeyOf(Span line)
@@ -141,10 +122,10 @@ bool HasKeyLine(std::string_view lines)
 }
 
 // The start of the next section header's line from p (a line's start) on,
-// and the line; stop when there is none. Only a "[" after nothing but blanks
+// with the line and the section's name; stop when there is none. Only a "[" after nothing but blanks
 // on its line can open a header, so the walk goes from one "[" to the next
 // instead of line by line: a section of a table is megabytes of keys.
-const char* NextHeader(const char* p, const char* stop, Line& line)
+const char* NextHeader(const char* p, const char* stop, Line& line, Span& name)
 {
     for (const char* bracket = FindByte(p, stop, '['); bracket < stop; bracket = FindByte(bracket + 1, stop, '[')) {
         const char* start = bracket;
@@ -152,7 +133,6 @@ const char* NextHeader(const char* p, const char* stop, Line& line)
         // Lines start after CR or LF; a NUL is inside its line.
         if (start > p && start[-1] != '\n' && start[-1] != '\r') continue;
         line = LineAt(start, stop);
-        Span name;
         if (HeaderName(line.text, name)) return start;
     }
     return stop;
@@ -188,7 +168,8 @@ void ReplaceIniSection(const IniLines& text, const char* section, const IniLines
         const char* const stop = p + piece.size();
         while (p < stop && place != kAfter) {
             Line header = {};
-            const char* const at = NextHeader(p, stop, header);
+            Span headerName = {};
+            const char* const at = NextHeader(p, stop, header, headerName);
             if (place == kOldKeys) {
                 // The old keys are dropped up to the next header.
                 if (at != stop) place = kAfter;
@@ -198,8 +179,6 @@ void ReplaceIniSection(const IniLines& text, const char* section, const IniLines
             out.Put(p, at == stop ? stop : header.next);
             if (at == stop) break;
             p = header.next;
-            Span headerName = {};
-            HeaderName(header.text, headerName);
             if (Fold(headerName) == name) {
                 out.EndLastLine(eol);
                 putLines(true);

@@ -92,10 +92,10 @@ void ForEachIniSectionLine(std::string_view text, const char* section,
         if (!walk.InFirst()) continue;
         const Span line = Trim(walk.Current().text);
         if (line.Empty() || *line.begin == ';') continue;
-        const char* eq = static_cast<const char*>(std::memchr(line.begin, '=', line.end - line.begin));
-        const Span key = Trim({line.begin, eq ? eq : line.end});
+        const char* const eq = FindByte(line.begin, line.end, '=');
+        const Span key = Trim({line.begin, eq});
         const std::string_view keyText(key.begin, static_cast<std::size_t>(key.end - key.begin));
-        if (eq == nullptr) {
+        if (eq == line.end) {
             f(keyText, nullptr);
             continue;
         }
