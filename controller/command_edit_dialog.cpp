@@ -8,6 +8,7 @@
 
 #include <commdlg.h>
 
+#include <utility>
 #include <vector>
 
 const char* const kServiceCommandLines[22] = {
@@ -25,10 +26,11 @@ INT_PTR CALLBACK CommandEditDialogProc(HWND dialog, UINT message, WPARAM wParam,
     return DialogObjectProc<CommandEditDialog, true>(dialog, message, wParam, lParam);
 }
 
-INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item)
+INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item, NameTakenCheck nameTaken)
 {
+    const CommandEditRequest request = {item, std::move(nameTaken)};
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_COMMAND_EDIT), owner,
-                           CommandEditDialogProc, reinterpret_cast<LPARAM>(item));
+                           CommandEditDialogProc, reinterpret_cast<LPARAM>(&request));
 }
 
 int ShowCmdToIndex(int showCmd)
@@ -66,7 +68,8 @@ CommandEditDialog::CommandEditDialog(HWND window, LPARAM param)
       folderBox_(GetDlgItem(window, IDC_DIR)),
       envBox_(GetDlgItem(window, IDC_ENVFILE)),
       showBox_(GetDlgItem(window, IDC_SHOWCMD)),
-      item_(reinterpret_cast<CommandItem*>(param))
+      item_(param ? reinterpret_cast<const CommandEditRequest*>(param)->item : nullptr),
+      nameTaken_(param ? reinterpret_cast<const CommandEditRequest*>(param)->nameTaken : NameTakenCheck())
 {
     for (const KeyNameRow& row : KeyNameTable)
         SendMessageA(keyBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.name));
@@ -110,6 +113,10 @@ bool CommandEditDialog::StoreControls()
     if (ReadText(captionBox_, name)) name = TrimCommandName(name.c_str());
     if (!IsValidCommandName(name.c_str())) {
         ShowError(window_, IDS_BAD_COMMAND_NAME);
+        return false;
+    }
+    if (nameTaken_ && nameTaken_(name)) {
+        ShowError(window_, IDS_NAME_TAKEN, name.c_str());
         return false;
     }
     item_->name = name;

@@ -4,16 +4,26 @@
 
 #include "dialog_object.h"
 
+#include <functional>
 #include <string>
 
 struct CommandItem;
+
+// Whether a name is already used by a sibling of the command being edited.
+using NameTakenCheck = std::function<bool(const std::string&)>;
+
+// What the dialog is opened with.
+struct CommandEditRequest {
+    CommandItem* item;
+    NameTakenCheck nameTaken;   // empty: no name is taken
+};
 
 // The 22 service command lines the command-line box offers, in order.
 extern const char* const kServiceCommandLines[22];
 
 class CommandEditDialog final : public DialogObject {
 public:
-    // param: the CommandItem to edit; null ends the dialog with -1.
+    // param: the CommandEditRequest; one without an item ends the dialog with -1.
     CommandEditDialog(HWND window, LPARAM param);
 
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -35,10 +45,12 @@ private:
     HWND envBox_;
     HWND showBox_;
     CommandItem* item_;
+    NameTakenCheck nameTaken_;
 };
 
-// 1 after OK, 0 after Cancel, -1 when the dialog could not be shown.
-INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item);
+// 1 after OK, 0 after Cancel, -1 when the dialog could not be shown. OK
+// with a name that nameTaken reports is refused with a box.
+INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item, NameTakenCheck nameTaken = NameTakenCheck());
 
 INT_PTR CALLBACK CommandEditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -48,6 +48,11 @@ bool CommandTablePage::SaveTable()
         ShowError(window_, IDS_TABLE_NOT_SAVABLE);
         return false;
     }
+    if (const CommandNode* twice = model_.FirstRegrouped()) {
+        Select(const_cast<CommandNode*>(twice));
+        ShowError(window_, IDS_TABLE_NAME_TWICE, twice->Item()->name.c_str());
+        return false;
+    }
     CommandTable table;
     model_.ToTable(table);
     // A locked file or a missing folder must not pass for a save: the user
@@ -107,6 +112,11 @@ void CommandTablePage::Rebuild(CommandNode* select)
     Select(select);
     SendMessageA(treeView_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(treeView_, nullptr, TRUE);
+    // The old drop target went with the old items: the drop goes where the
+    // cursor now points, as the highlight shows.
+    dropTarget_ = nullptr;
+    if (dragging_)
+        TrackDropTarget();
 }
 
 void CommandTablePage::Select(CommandNode* node)
@@ -131,7 +141,10 @@ void CommandTablePage::NewCommand(CommandNode* after)
     if (!after)
         after = Selected();
     auto item = std::make_unique<CommandItem>();
-    if (RunCommandEditDialog(window_, item.get()) <= 0)
+    const CommandNode* parent = after ? after->Parent() : nullptr;
+    if (RunCommandEditDialog(window_, item.get(), [&](const std::string& name) {
+            return model_.NameTaken(parent, name);
+        }) <= 0)
         return;
     CommandNode* keep = Selected();
     if (model_.InsertAfter(after, std::move(item)))
@@ -144,7 +157,9 @@ void CommandTablePage::EditCommand(CommandNode* node)
         node = Selected();
     if (!node || !node->Item())
         return;
-    if (RunCommandEditDialog(window_, node->Item()) <= 0)
+    if (RunCommandEditDialog(window_, node->Item(), [&](const std::string& name) {
+            return model_.NameTaken(node->Parent(), name, node);
+        }) <= 0)
         return;
     TVITEMA tv = {};
     tv.mask = TVIF_TEXT | TVIF_HANDLE;
@@ -195,8 +210,24 @@ bool CommandTablePage::OnEndLabelEdit(const NMTVDISPINFOA& info)
     CommandNode* node = NodeOf(info.item.hItem);
     if (!info.item.pszText || !node || !node->Item())
         return false;
+    // The box takes the focus from the label's edit box, and the tree (Wine's
+    // at least) ends the edit once more from inside it: that end is refused
+    // without a second box.
+    if (refusingLabel_) {
+        SetDialogResult(window_, FALSE);
+        return true;
+    }
     const std::string name = TrimCommandName(info.item.pszText);
-    if (IsValidCommandName(name.c_str())) {
+    const bool valid = IsValidCommandName(name.c_str());
+    if (!valid || model_.NameTaken(node->Parent(), name, node)) {
+        refusingLabel_ = true;
+        if (!valid)
+            ShowError(window_, IDS_BAD_COMMAND_NAME);
+        else
+            ShowError(window_, IDS_NAME_TAKEN, name.c_str());
+        refusingLabel_ = false;
+        SetDialogResult(window_, FALSE);
+    } else {
         node->Item()->name = name;
         if (name == info.item.pszText) {
             SetDialogResult(window_, TRUE);
@@ -209,9 +240,6 @@ bool CommandTablePage::OnEndLabelEdit(const NMTVDISPINFOA& info)
             SendMessageA(treeView_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
             SetDialogResult(window_, FALSE);
         }
-    } else {
-        SetDialogResult(window_, FALSE);
-        ShowError(window_, IDS_BAD_COMMAND_NAME);
     }
     return true;
 }
@@ -224,15 +252,31 @@ void CommandTablePage::OnDoubleClick()
         EditCommand(NodeOf(item));
 }
 
-void CommandTablePage::OnContextMenu()
+void CommandTablePage::OnContextMenu(LPARAM position)
 {
-    if (!HitTest(nullptr))
-        return;
+    POINT pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    HTREEITEM item = nullptr;
+    if (pt.x == -1 && pt.y == -1) {
+        // From the keyboard: the selected node, at its label.
+        item = TreeView_GetSelection(treeView_);
+        RECT label = {};
+        if (!item || !TreeView_GetItemRect(treeView_, item, &label, TRUE))
+            return;
+        pt = {label.left, label.bottom};
+        ClientToScreen(treeView_, &pt);
+    } else {
+        TVHITTESTINFO hit = {};
+        hit.pt = pt;
+        ScreenToClient(treeView_, &hit.pt);
+        item = reinterpret_cast<HTREEITEM>(SendMessageA(treeView_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        if (!item)
+            return;
+        // The menu's commands act on the selection: the node clicked becomes it.
+        TreeView_SelectItem(treeView_, item);
+    }
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_CONTEXT));
     if (!menu)
         return;
-    POINT pt;
-    GetCursorPos(&pt);
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTBUTTON, pt.x, pt.y, 0, window_, nullptr);
     DestroyMenu(menu);
 }
@@ -264,11 +308,14 @@ void CommandTablePage::OnDragOver()
     ScreenToClient(treeView_, &pt);
     if (dragImage_)
         ImageList_DragMove(pt.x, pt.y);
-    TVHITTESTINFO hit = {};
-    hit.pt = pt;
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(treeView_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    // Hide the image while the tree repaints, or it leaves trails behind.
+    TrackDropTarget();
+}
+
+void CommandTablePage::TrackDropTarget()
+{
+    HTREEITEM item = HitTest(nullptr);
     dropTarget_ = item;
+    // Hide the image while the tree repaints, or it leaves trails behind.
     if (dragImage_)
         ImageList_DragShowNolock(FALSE);
     TreeView_SelectDropTarget(treeView_, item);
@@ -292,6 +339,10 @@ void CommandTablePage::OnDrop()
     dragNode_ = nullptr;
     if (!source)
         return;
+    if (model_.DropClashes(source, target)) {
+        ShowError(window_, IDS_NAME_TAKEN, source->Item()->name.c_str());
+        return;
+    }
     if (CommandNode* moved = model_.Drop(source, target))
         Rebuild(moved);
 }
@@ -342,7 +393,7 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_CONTEXTMENU:
-        OnContextMenu();
+        OnContextMenu(lParam);
         return false;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

@@ -35,9 +35,12 @@ private:
     bool OnNotify(const NMHDR& header);
     bool OnEndLabelEdit(const NMTVDISPINFOA& info);
     void OnDoubleClick();
-    void OnContextMenu();
+    // position: the screen point of the click, or (-1, -1) from the keyboard.
+    void OnContextMenu(LPARAM position);
     void OnBeginDrag(HTREEITEM item);
     void OnDragOver();
+    // Makes the node under the cursor, or none, the drop target.
+    void TrackDropTarget();
     void OnDrop();
     // Shows the model again, keeping expanded nodes, and selects `select`.
     void Rebuild(CommandNode* select);
@@ -56,6 +59,7 @@ private:
     // highlight is only shown (Wine keeps it when cleared without a selection).
     HTREEITEM dropTarget_ = nullptr;
     bool rebuilding_ = false;
+    bool refusingLabel_ = false;
 };
 
 INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 CommandTree::CommandTree(std::string groupLabel) : groupLabel_(std::move(groupLabel)) {}
@@ -126,6 +127,21 @@ std::unique_ptr<CommandNode> CommandTree::Detach(CommandNode* node)
     return nullptr;
 }
 
+bool CommandTree::NameTaken(const CommandNode* parent, const std::string& name, const CommandNode* self) const
+{
+    for (const auto& n : parent ? parent->children_ : roots_) {
+        if (n.get() != self && n->Item() && n->Item()->name == name)
+            return true;
+    }
+    return false;
+}
+
+bool CommandTree::DropClashes(const CommandNode* source, const CommandNode* target) const
+{
+    // Dropped on its own parent it only becomes the last child: no new sibling.
+    return source && source->Item() && source->parent_ != target && NameTaken(target, source->Item()->name, source);
+}
+
 static void Collapse(CommandNode& node)
 {
     node.expanded = false;
@@ -141,6 +157,8 @@ CommandNode* CommandTree::MoveSubtree(CommandNode* source, CommandNode* newParen
         if (up == source)
             return nullptr;
     }
+    if (source->parent_ != newParent && NameTaken(newParent, source->item_->name, source))
+        return nullptr;
     // The index counts the siblings as they are before the move.
     const bool sameList = source->parent_ == newParent;
     const std::size_t from = IndexOf(*source);
@@ -228,6 +246,25 @@ const CommandNode* CommandTree::FirstUnsavable() const
         return true;
     });
     return found;
+}
+
+static const CommandNode* FirstRegroupedIn(const std::vector<std::unique_ptr<CommandNode>>& nodes)
+{
+    std::unordered_set<std::string_view> seen;
+    for (const auto& n : nodes) {
+        if (!n->Item())
+            continue;
+        if (!seen.insert(n->Item()->name).second && !n->Children().empty())
+            return n.get();
+        if (const CommandNode* found = FirstRegroupedIn(n->Children()))
+            return found;
+    }
+    return nullptr;
+}
+
+const CommandNode* CommandTree::FirstRegrouped() const
+{
+    return FirstRegroupedIn(roots_);
 }
 
 static void AppendSubtree(const CommandNode& node, const CommandPath& parentPath, CommandTable& table)

@@ -80,9 +80,17 @@ public:
     // level when after is null.
     CommandNode* InsertAfter(CommandNode* after, std::unique_ptr<CommandItem> item);
 
+    // Whether a node under parent (null: the top level) other than `self` is
+    // named `name`. Siblings must differ: both would be saved as one path,
+    // and the next load would put the later one's children under the first.
+    bool NameTaken(const CommandNode* parent, const std::string& name, const CommandNode* self = nullptr) const;
+    // Whether dropping source on target would give it a sibling of its name.
+    bool DropClashes(const CommandNode* source, const CommandNode* target) const;
+
     // Moves source with its subtree under newParent (null: the top level) at
     // index among the new siblings (kLast: last), collapsed. Refused (null)
-    // for the group and when newParent is source or one of its descendants.
+    // for the group, when newParent is source or one of its descendants, and
+    // when a new sibling already has source's name.
     CommandNode* MoveSubtree(CommandNode* source, CommandNode* newParent, std::size_t index);
     // Reorder among siblings; null when nothing moved.
     CommandNode* MoveUp(CommandNode* node);
@@ -105,6 +113,11 @@ public:
     // the group, or a node whose name holds "/" (it would be saved as
     // several levels and come back elsewhere). Null when the tree can be saved.
     const CommandNode* FirstUnsavable() const;
+
+    // The first node, depth first, that has children and an earlier sibling
+    // of its name (a table loaded so, then rearranged): saved, its children
+    // would come back under that sibling. Null when there is none.
+    const CommandNode* FirstRegrouped() const;
 
     // The table in pre-order; each path is the names from the top down.
     void ToTable(CommandTable& table) const;

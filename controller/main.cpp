@@ -1,5 +1,7 @@
+#include "message_box.h"
 #include "options_sheet.h"
 #include "option_lock.h"
+#include "resource.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -21,11 +23,34 @@ static std::string SettingsName(const char* commandLine)
     return name;
 }
 
+// Brings the sheet of the controller that holds the lock to the front, or
+// the box or dialog it shows over the sheet. False when no controller shows
+// a sheet: another editor holds the lock.
+static bool BringOpenSheetForward()
+{
+    // A controller takes the lock before its sheet shows: give one that has
+    // just started a moment.
+    HWND sheet = FindOpenSheet();
+    for (const DWORD start = GetTickCount(); !sheet && GetTickCount() - start < 2000;) {
+        Sleep(50);
+        sheet = FindOpenSheet();
+    }
+    if (!sheet)
+        return false;
+    if (IsIconic(sheet))
+        ShowWindow(sheet, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(sheet));
+    return true;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     OptionLock lock;
-    if (!lock.Acquire())
+    if (!lock.Acquire()) {
+        if (!BringOpenSheetForward())
+            ShowError(nullptr, IDS_EDITOR_RUNNING);
         return 1;
+    }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     RunOptionsSheet(instance, SettingsName(commandLine).c_str());

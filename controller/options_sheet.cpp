@@ -24,6 +24,35 @@ std::string SheetCaption(const SettingsFile& settings)
     return std::string(caption) + settings.Path();
 }
 
+namespace {
+struct SheetSearch {
+    std::string prefix;
+    HWND found;
+};
+
+BOOL CALLBACK FindSheetProc(HWND window, LPARAM param)
+{
+    auto& search = *reinterpret_cast<SheetSearch*>(param);
+    char cls[8] = {}, title[1024] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    GetWindowTextA(window, title, sizeof title);
+    if (IsWindowVisible(window) && std::strcmp(cls, "#32770") == 0 &&
+        std::strncmp(title, search.prefix.c_str(), search.prefix.size()) == 0) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+HWND FindOpenSheet()
+{
+    SheetSearch search = {LoadResourceString(IDS_SHEET_CAPTION), nullptr};
+    if (!search.prefix.empty())
+        EnumWindows(FindSheetProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modeless)
 {
     struct PageSpec {

@@ -11,6 +11,10 @@ class SettingsFile;
 // "オプションと情報:" followed at once by the file's full path.
 std::string SheetCaption(const SettingsFile& settings);
 
+// The sheet some controller shows (a visible dialog whose caption begins
+// with the sheet's caption text), or null.
+HWND FindOpenSheet();
+
 // Runs the sheet on `settings`. Modal: returns when the sheet closed, with
 // 0. Modeless (for tests): returns the sheet's window at once.
 INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modeless);

@@ -4,6 +4,8 @@
 #include "resource.h"
 
 #include <atomic>
+#include <functional>
+#include <iterator>
 #include <thread>
 
 using namespace testing_support;
@@ -121,6 +123,7 @@ TEST_F(SheetTest, RenameRefusesTheFiveCharactersAcceptsQuotesAndTrimsBlanks)
             EXPECT_EQ(now, old);
             ASSERT_TRUE(boxes.WaitFor(1));
             EXPECT_NE(boxes.Texts()[0].find(Sjis("コマンド名が正しくありません")), std::string::npos);
+            EXPECT_EQ(boxes.Texts().size(), 1u);
         }
     }
     // The group's label cannot be edited.
@@ -290,4 +293,164 @@ TEST_F(SheetTest, DragAndDropWithRealMouseInput)
     ClientToScreen(TreeView(), &empty);
     Drag(Centre(TreeView(), FindItem("C")), empty);
     EXPECT_EQ(Shown(), "D(B) C");
+}
+
+namespace {
+
+void BeginDrag(HWND page, HWND tree, HTREEITEM item)
+{
+    NMTREEVIEWA drag = {};
+    drag.hdr = {tree, 1000, static_cast<UINT>(TVN_BEGINDRAGA)};
+    drag.itemNew.hItem = item;
+    SendMessageA(page, WM_NOTIFY, 1000, reinterpret_cast<LPARAM>(&drag));
+}
+
+} // namespace
+
+TEST_F(SheetTest, ARebuildDuringADragDropsOnTheNodeUnderTheCursor)
+{
+    // Rows A B C D E (C closed); the cursor stays on the fourth row.
+    struct Case {
+        const char* selected;
+        int command;       // the button pressed while the drag goes on
+        const char* shape;
+    } const cases[] = {
+        {"C", IDC_DELETE, "B D E(A)"},
+        {"E", IDC_UP, "B C(c1 c2) E(A) D"},
+        {"B", IDC_DOWN, "C(c1 c2) B D(A) E"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape);
+        WriteTable({"A", "B", "C", "C/c1", "C/c2", "D", "E"});
+        if (!sheet_)
+            OpenSheet();
+        TablePage().LoadTree();
+        BeginDrag(tablePage_, TreeView(), FindItem("A"));
+        const POINT over = Centre(TreeView(), FindItem("D"));
+        SetCursorPos(over.x, over.y);
+        SendMessageA(tablePage_, WM_MOUSEMOVE, 0, 0);
+        TreeView_SelectItem(TreeView(), FindItem(c.selected));
+        SendMessageA(tablePage_, WM_COMMAND, c.command, 0);
+        ReleaseCapture();   // the drop
+        EXPECT_EQ(Shown(), c.shape);
+    }
+}
+
+TEST_F(SheetTest, NamesTakenBySiblingsAreRefusedWithABox)
+{
+    const std::string taken = Sjis("同じ階層に「A」という名前のコマンドが既にあります。"
+                                   "同じ階層のコマンドには別々の名前を付けてください。");
+    WriteTable({"A", "A/x", "B", "B/y", "C", "C/A"});
+    OpenSheet();
+    const std::string shape = "A(x) B(y) C(A)";
+    ASSERT_EQ(Shown(), shape);
+    // Each way of naming or moving a node that would put a second A beside A.
+    const std::function<void()> attempts[] = {
+        [&] {
+            HWND edit = TreeView_EditLabel(TreeView(), FindItem("B"));
+            SetWindowTextA(edit, " A ");
+            TreeView_EndEditLabelNow(TreeView(), FALSE);
+        },
+        [&] {
+            TreeView_SelectItem(TreeView(), FindItem("B"));
+            SendMessageA(tablePage_, WM_COMMAND, IDC_EDIT, 0);
+        },
+        [&] {
+            TreeView_SelectItem(TreeView(), FindItem("C"));
+            SendMessageA(tablePage_, WM_COMMAND, IDC_NEW, 0);
+        },
+        [&] {
+            BeginDrag(tablePage_, TreeView(), TreeView_GetChild(TreeView(), FindItem("C")));
+            const POINT below = Centre(TreeView(), FindItem("C"));
+            SetCursorPos(below.x, below.y + 60);   // empty space: the top level
+            SendMessageA(tablePage_, WM_MOUSEMOVE, 0, 0);
+            ReleaseCapture();
+        },
+    };
+    for (size_t i = 0; i < std::size(attempts); ++i) {
+        SCOPED_TRACE(i);
+        ErrorBoxes boxes;
+        // The edit dialog, when one opens, is given the name A and then cancelled.
+        std::atomic<bool> stop{false};
+        std::thread dialog([&] {
+            HWND d = nullptr;
+            WaitFor([&] {
+                d = FindWindowA("#32770", Sjis("コマンドの編集").c_str());
+                return stop || (d && IsWindowVisible(d));
+            });
+            if (!d || stop)
+                return;
+            SetDlgItemTextA(d, IDC_CAPTION, "A");
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+            boxes.WaitFor(1);
+            WaitFor([] { return false; }, 100);
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        });
+        attempts[i]();
+        ASSERT_TRUE(boxes.WaitFor(1));
+        stop = true;
+        dialog.join();
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{taken});
+        EXPECT_EQ(Shown(), shape);
+    }
+
+    // Loaded twice and then put in the order that would regroup: not saved.
+    WriteTable({"A", "A", "A/x"});
+    TablePage().LoadTree();
+    TreeView_SelectItem(TreeView(), TreeView_GetRoot(TreeView()));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DOWN, 0);
+    ASSERT_EQ(Shown(), "A A(x)");
+    const std::string before = LocalText();
+    ErrorBoxes boxes;
+    EXPECT_FALSE(Press(PSBTN_OK));
+    ASSERT_TRUE(boxes.WaitFor(1));
+    EXPECT_EQ(boxes.Texts()[0], Sjis("同じ階層に「A」という名前のコマンドが複数ある為変更を保存できません。"
+                                     "どちらかの名前を変更してください。"));
+    EXPECT_EQ(LocalText(), before);
+}
+
+namespace {
+
+WNDPROC g_pageProc = nullptr;
+int g_menuDowns = 0;
+
+// Chooses an item of the context menu once it is shown.
+LRESULT CALLBACK ChoosingPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENTERIDLE && wParam == MSGF_MENU && g_menuDowns > 0) {
+        HWND menu = reinterpret_cast<HWND>(lParam);
+        for (; g_menuDowns > 0; --g_menuDowns)
+            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    }
+    return CallWindowProcA(g_pageProc, window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(SheetTest, ContextMenuDeleteDeletesTheNodeRightClicked)
+{
+    struct Case {
+        const char* clicked;   // null: the menu key, which acts on the selection
+        const char* shape;
+    } const cases[] = {{"C", "A B"}, {"A", "B C"}, {nullptr, "B C"}};
+    WriteTable({"A", "B", "C"});
+    OpenSheet();
+    g_pageProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(tablePage_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ChoosingPageProc)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.clicked ? c.clicked : "menu key");
+        TablePage().LoadTree();
+        TreeView_SelectItem(TreeView(), FindItem("A"));
+        LPARAM position = -1;
+        if (c.clicked) {
+            const POINT pt = Centre(TreeView(), FindItem(c.clicked));
+            position = MAKELPARAM(pt.x, pt.y);
+        }
+        g_menuDowns = 2;   // the second item: Delete
+        SendMessageA(tablePage_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TreeView()), position);
+        WaitFor([&] { return Shown() != "A B C"; }, 2000);
+        EXPECT_EQ(Shown(), c.shape);
+    }
+    SetWindowLongPtrA(tablePage_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pageProc));
 }

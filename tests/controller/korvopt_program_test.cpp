@@ -50,7 +50,7 @@ HWND FindSheet(const std::string& caption)
 
 } // namespace
 
-TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndRefusesASecondInstance)
+TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndASecondInstanceBringsItForward)
 {
     ProgramFolder folder({"korvopt.exe"});
     folder.WriteMainSettings("local.ini");
@@ -65,6 +65,15 @@ TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndRefusesASecondInstance)
     EXPECT_TRUE(WaitFor([&] { return !daemon.codes.empty(); }));
     EXPECT_EQ(daemon.codes, (std::vector<unsigned>{kRemoteStopServices}));
 
+    // Another window is in front when the second one starts, once the
+    // sheet's own activation has come through; the second one brings the
+    // open sheet forward and ends.
+    WaitFor([&] { return GetForegroundWindow() == sheet; }, 2000);
+    HWND other = CreateWindowA("STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(other);
+    WaitFor([] { return false; }, 300);
+    ASSERT_EQ(GetForegroundWindow(), other);
     Process second;
     ASSERT_TRUE(second.Start("\"" + folder.Program("korvopt.exe") + "\"", folder.Path()));
     DWORD code = STILL_ACTIVE;
@@ -72,6 +81,8 @@ TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndRefusesASecondInstance)
     EXPECT_EQ(code, 1u);
     EXPECT_EQ(daemon.codes.size(), 1u);   // the second one broadcast nothing
     EXPECT_TRUE(IsWindow(sheet));
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == sheet; }, 2000));
+    DestroyWindow(other);
 
     // Posted: the modal sheet looks at its end only when a posted message arrives.
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
@@ -101,4 +112,24 @@ TEST(KorvoptProgram, OkWithTheGroupAnswers110InTheProgram)
     EXPECT_EQ(program.Wait(300), static_cast<DWORD>(STILL_ACTIVE));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     EXPECT_EQ(program.Wait(10000), 0u);
+}
+
+TEST(KorvoptProgram, ALockHeldByAnotherEditorIsNamedInABox)
+{
+    ProgramFolder folder({"korvopt.exe"});
+    folder.WriteMainSettings("local.ini");
+    // The adder or the switcher: it holds the lock and shows no sheet.
+    HANDLE held = CreateMutexA(nullptr, TRUE, kOptionMutexName);
+    ASSERT_NE(held, nullptr);
+    Process program;
+    ASSERT_TRUE(program.Start("\"" + folder.Program("korvopt.exe") + "\"", folder.Path()));
+    {
+        ErrorBoxes boxes(program.Id());
+        ASSERT_TRUE(boxes.WaitFor(1, 10000));
+        EXPECT_EQ(boxes.Texts()[0], Sjis("他のプログラム(コマンドの追加又は設定ファイルの切り替え)が設定を変更中の為、"
+                                         "オプションを開けません。そのプログラムが終了してから、もう一度実行してください。"));
+    }
+    EXPECT_EQ(program.Wait(10000), 1u);
+    ReleaseMutex(held);
+    CloseHandle(held);
 }
