@@ -394,19 +394,6 @@ TEST_F(SheetTest, NamesTakenBySiblingsAreRefusedWithABox)
         EXPECT_EQ(Shown(), shape);
     }
 
-    // Loaded twice and then put in the order that would regroup: not saved.
-    WriteTable({"A", "A", "A/x"});
-    TablePage().LoadTree();
-    TreeView_SelectItem(TreeView(), TreeView_GetRoot(TreeView()));
-    SendMessageA(tablePage_, WM_COMMAND, IDC_DOWN, 0);
-    ASSERT_EQ(Shown(), "A A(x)");
-    const std::string before = LocalText();
-    ErrorBoxes boxes;
-    EXPECT_FALSE(Press(PSBTN_OK));
-    ASSERT_TRUE(boxes.WaitFor(1));
-    EXPECT_EQ(boxes.Texts()[0], Sjis("同じ階層に「A」という名前のコマンドが複数ある為変更を保存できません。"
-                                     "どちらかの名前を変更してください。"));
-    EXPECT_EQ(LocalText(), before);
 }
 
 namespace {
