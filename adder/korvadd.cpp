@@ -14,7 +14,11 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     OptionLock lock;
-    if (!lock.Acquire()) return kExitLocked;
+    if (!lock.Acquire()) {
+        // Started from "Send To", silence would pass for success.
+        ShowError(nullptr, IDS_EDITOR_OPEN);
+        return kExitLocked;
+    }
 
     // The runtime hands WinMain the line without the program's name.
     const std::vector<std::string> arguments = SplitArguments(commandLine);

@@ -9,6 +9,10 @@ bool ShellSettings::Load(const SettingsFile& file)
     showDesktopIcons = !file.ReadBool(kDesktopSection, "HideIcon");
     showTaskbar = !file.ReadBool(kDesktopSection, "TaskbarHide");
     translucentTaskbar = file.ReadBool(kDesktopSection, "TaskbarTrans");
-    taskbarOpacity = ClampOpacity(file.ReadInt(kDesktopSection, "TaskbarTrans.Percent"));
+    // No stored opacity is opaque: ticking "Translucent" alone must not make
+    // the taskbar vanish. A stored 0 stays 0.
+    taskbarOpacity = file.HasValue(kDesktopSection, "TaskbarTrans.Percent")
+                         ? ClampOpacity(file.ReadInt(kDesktopSection, "TaskbarTrans.Percent"))
+                         : 255;
     return true;
 }

@@ -17,7 +17,8 @@ struct ShellSettings {
     bool translucentTaskbar = false;
     unsigned char taskbarOpacity = 255;
 
-    // Overwrites every field (a missing opacity reads as 0); true in every case.
+    // Overwrites every field (a missing or empty opacity reads as 255); true in
+    // every case.
     bool Load(const SettingsFile& file);
     // Writes the four keys in one write; false when the file could not be written.
     bool Save(SettingsFile& file) const;

@@ -26,3 +26,11 @@ std::string PathFromCommandLine(const char* text)
     if (end == text + 2 && text[0] == '"' && text[1] == '"') return std::string();
     return std::string(text, end);
 }
+
+std::string PathAsRead(const std::string& stored)
+{
+    const std::string path = PathFromCommandLine(stored.c_str());
+    // Neither mark can be the second byte of a double-byte character.
+    const bool quoted = path.size() >= 2 && (path[0] == '"' || path[0] == '\'') && path.back() == path[0];
+    return quoted ? path.substr(1, path.size() - 2) : path;
+}

@@ -29,12 +29,22 @@ bool SetCurrentSettingsFile(const std::string& path)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     OptionLock lock;
-    if (!lock.Acquire()) return kExitLocked;
+    if (!lock.Acquire()) {
+        // Started by a hotkey or a menu, silence would pass for a switch.
+        ShowError(nullptr, IDS_EDITOR_OPEN);
+        return kExitLocked;
+    }
 
     bool saved = true;
+    bool refused = false;
     const std::string argument = PathFromCommandLine(commandLine);
     if (!argument.empty()) {
-        saved = SetCurrentSettingsFile(argument);
+        refused = !FitsAsSettingsPath(argument);
+        if (refused) {
+            ShowError(nullptr, IDS_PATH_TOO_LONG, kLongestSettingsPath);
+        } else {
+            saved = SetCurrentSettingsFile(argument);
+        }
     } else {
         SwitchDialog dialog;
         if (dialog.Run(instance)) saved = SetCurrentSettingsFile(dialog.Path());
@@ -46,5 +56,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         ShowError(nullptr, IDS_SAVE_FAILED, main.Path());
     }
     lock.Release();
-    return saved ? kExitDone : kExitSaveFailed;
+    return refused ? kExitPathRefused : saved ? kExitDone : kExitSaveFailed;
 }

@@ -1,6 +1,8 @@
 #include "switch_dialog.h"
 
+#include "command_line_path.h"
 #include "message_box.h"
+#include "settings_file.h"
 #include "switcher_resource.h"
 
 #include <commdlg.h>
@@ -49,8 +51,17 @@ void SwitchDialog::OnCommand(int id)
 {
     switch (id) {
     case IDOK: {
-        char text[kPathChars] = {};
-        GetDlgItemTextA(hwnd_, IDC_PATH, text, kPathChars);
+        // Read whole: a path cut to a buffer would name another file.
+        HWND edit = GetDlgItem(hwnd_, IDC_PATH);
+        std::string text(static_cast<std::size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+        text.resize(static_cast<std::size_t>(GetWindowTextA(edit, &text[0], static_cast<int>(text.size()))));
+        if (!FitsAsSettingsPath(text)) {
+            // The dialog stays, so that the path can be mended.
+            ShowError(hwnd_, IDS_PATH_TOO_LONG, kLongestSettingsPath);
+            SetFocus(edit);
+            SendMessageA(edit, EM_SETSEL, 0, -1);
+            break;
+        }
         path_ = text;
         EndDialog(hwnd_, 1);
         break;
@@ -64,6 +75,15 @@ void SwitchDialog::OnCommand(int id)
     default:
         break;
     }
+}
+
+bool FitsAsSettingsPath(const std::string& text)
+{
+    // The programs open the value as the profile read gives it back.
+    const std::string path = PathAsRead(text);
+    if (path.empty()) return true;
+    SettingsFile file;
+    return file.Open(path.c_str()) && file.Path()[0] != '\0';
 }
 
 bool BrowseSettingsFile(HWND dialog, HWND edit)

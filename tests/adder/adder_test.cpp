@@ -145,13 +145,16 @@ TEST_F(AdderTest, SavesTheTableEvenWhenNothingWasAdded)
     EXPECT_EQ(StoredLines(), kEarlierLines);
 }
 
-TEST_F(AdderTest, EndsWithCode1AndChangesNothingWhileAnotherEditorRuns)
+TEST_F(AdderTest, EndsWithCode1AndChangesNothingWhileAnotherEditorRunsSayingWhy)
 {
     HeldOptionMutex other;
     ASSERT_TRUE(other.Held());
     EXPECT_EQ(Run(folder_.File("a.txt")), static_cast<DWORD>(kExitLocked));
     EXPECT_EQ(ReadFileText(Local()), kEarlierCommands);
-    EXPECT_TRUE(boxes_.empty());
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].title, Sjis("エラー - Korvane"));
+    EXPECT_EQ(boxes_[0].text, Sjis("Korvane の設定を編集する別のプログラム（オプションなど）が開いているため、"
+                                   "コマンドは追加されませんでした。そのプログラムを閉じてから、もう一度やり直してください。"));
     EXPECT_TRUE(listener_.Codes().empty());
 }
 

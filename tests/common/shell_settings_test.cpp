@@ -13,13 +13,16 @@ TEST(ShellSettingsTest, LoadsEachInterestingSection)
         bool icons, taskbar, translucent;
         int opacity;
     } cases[] = {
-        {"", true, true, false, 0},
+        {"", true, true, false, 255},
+        {"TaskbarTrans=true\r\n", true, true, true, 255},
+        {"TaskbarTrans=true\r\nTaskbarTrans.Percent=\r\n", true, true, true, 255},
+        {"TaskbarTrans=true\r\nTaskbarTrans.Percent=0\r\n", true, true, true, 0},
         {"HideIcon=false\r\nTaskbarHide=false\r\nTaskbarTrans=true\r\nTaskbarTrans.Percent=200\r\n", true, true, true, 200},
         {"TaskbarTrans.Percent=300\r\n", true, true, false, 255},
         {"TaskbarTrans.Percent=-5\r\n", true, true, false, 0},
         {"TaskbarTrans.Percent=lots\r\n", true, true, false, 0},
-        {"HideIcon=FALSE\r\nTaskbarHide=1\r\n", false, false, false, 0},
-        {"HideIcon=0\r\nTaskbarHide=void\r\nTaskbarTrans=null\r\n", true, true, false, 0},
+        {"HideIcon=FALSE\r\nTaskbarHide=1\r\n", false, false, false, 255},
+        {"HideIcon=0\r\nTaskbarHide=void\r\nTaskbarTrans=null\r\n", true, true, false, 255},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.section);

@@ -30,7 +30,7 @@ TEST_F(SheetTest, ShellPageLoadsEachDesktopSection)
         const char* percent;
     };
     const Case cases[] = {
-        {"", false, false, false, 0, "0%"},   // absent opacity reads as 0
+        {"", false, false, false, 255, "100%"},   // absent opacity reads as opaque
         {"HideIcon=true\r\nTaskbarHide=false\r\nTaskbarTrans=true\r\nTaskbarTrans.Percent=300\r\n",
          true, false, true, 255, "100%"},
         {"TaskbarTrans=true\r\nTaskbarTrans.Percent=abc\r\n", false, false, true, 0, "0%"},

@@ -118,7 +118,6 @@ TEST_F(SwitcherTest, OkWritesTheTypedText)
         {"empty edit box", "", ""},
         // As Explorer's "Copy as path" gives it.
         {"quotation marks around it", "\"C:\\My Settings\\a.ini\"", "C:\\My Settings\\a.ini"},
-        {"longer than the buffer", std::string(300, 'x'), std::string(259, 'x')},
     };
     for (const DialogCase& c : cases) {
         SCOPED_TRACE(c.label);
@@ -219,16 +218,80 @@ TEST_F(SwitcherTest, BrowsePicksAnExistingFileIntoTheEditBox)
     EXPECT_EQ(_stricmp(Current().c_str(), chosen.c_str()), 0) << Current();
 }
 
-TEST_F(SwitcherTest, EndsWithCode1AndChangesNothingWhileAnotherEditorRuns)
+TEST_F(SwitcherTest, EndsWithCode1AndChangesNothingWhileAnotherEditorRunsSayingWhy)
 {
     HeldOptionMutex other;
     ASSERT_TRUE(other.Held());
-    ASSERT_TRUE(Start());
-    EXPECT_EQ(WaitPumping(switcher_), static_cast<DWORD>(kExitLocked));
-    ASSERT_TRUE(Start("C:\\settings\\work.ini"));
-    EXPECT_EQ(WaitPumping(switcher_), static_cast<DWORD>(kExitLocked));
+    for (const char* args : {"", "C:\\settings\\work.ini"}) {
+        SCOPED_TRACE(args);
+        ASSERT_TRUE(Start(args));
+        BoxAnswerer answerer(IDOK, switcher_.Id());
+        EXPECT_EQ(WaitPumping(switcher_), static_cast<DWORD>(kExitLocked));
+        const std::vector<BoxText> boxes = answerer.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].title, Sjis("エラー - Korvane"));
+        EXPECT_EQ(boxes[0].text, Sjis("Korvane の設定を編集する別のプログラム（オプションなど）が開いているため、"
+                                      "現在の設定ファイルは変更されませんでした。"
+                                      "そのプログラムを閉じてから、もう一度やり直してください。"));
+    }
     EXPECT_EQ(ReadFileText(Main()), kMainSettings);
     EXPECT_TRUE(listener_.Codes().empty());
+}
+
+struct LongPathCase {
+    const char* label;
+    std::string path;
+    bool fits;
+};
+
+TEST_F(SwitcherTest, APathTooLongToNameAFileIsRefusedWithABox)
+{
+    // Judged by the full path the programs open, as the profile read gives
+    // the value back: the program folder counts, the enclosing marks do not.
+    const std::size_t room = 259 - folder_.Path().size();
+    const std::string quoted = "\"C:\\" + std::string(252, 'q') + ".ini\"";
+    const LongPathCase cases[] = {
+        {"absolute", "C:\\" + std::string(300, 'a'), false},
+        {"relative, too long under the program folder", std::string(room + 1, 'r'), false},
+        {"relative, just fits", std::string(room, 'r'), true},
+        {"quoted, fits without its marks", quoted, true},
+    };
+    const std::string refusal =
+        Sjis("指定されたパスは長すぎるため、設定ファイルとして使えません（完全なパスで 259 バイトまで）。"
+             "現在の設定ファイルは変更されませんでした。");
+    for (const LongPathCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteFileText(Main(), kMainSettings);
+        ASSERT_TRUE(Start(c.path));
+        BoxAnswerer answerer(IDOK, switcher_.Id());
+        EXPECT_EQ(WaitPumping(switcher_), static_cast<DWORD>(c.fits ? kExitDone : kExitPathRefused));
+        const std::vector<BoxText> boxes = answerer.Boxes();
+        if (c.fits) {
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_NE(ReadFileText(Main()).find("Current=" + c.path + "\r\n"), std::string::npos);
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, refusal);
+            EXPECT_EQ(ReadFileText(Main()), kMainSettings);
+        }
+    }
+
+    // In the dialog the box leaves the dialog open to mend the path.
+    WriteFileText(Main(), kMainSettings);
+    ASSERT_TRUE(Start());
+    HWND dialog = WaitForSwitchDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextA(dialog, kPathEdit, std::string(300, 'x').c_str());
+    Press(dialog, IDOK);
+    HWND box = WaitForDialog(switcher_.Id(), Sjis("エラー - Korvane"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ReadMessageBox(box).text, refusal);
+    AnswerMessageBox(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(WaitPumping(switcher_), static_cast<DWORD>(kExitDone));
+    EXPECT_EQ(ReadFileText(Main()), kMainSettings);
 }
 
 TEST_F(SwitcherTest, ReportsAMainSettingsFileThatCannotBeWritten)
