@@ -26,7 +26,58 @@ SetLayeredWindowAttributesProc LayeredAttributesEntry()
         reinterpret_cast<void*>(GetProcAddress(user, "SetLayeredWindowAttributes")));
 }
 
+// The shell windows this process hid or made translucent, for the crash
+// filter: a daemon that dies must not leave the user without a taskbar.
+// Process-wide, as the windows are; written only on the message thread.
+struct ChangedWindows {
+    HWND hiddenIcons = nullptr;
+    HWND hiddenTaskbar = nullptr;
+    HWND translucentTaskbar = nullptr;
+    bool Any() const { return hiddenIcons != nullptr || hiddenTaskbar != nullptr || translucentTaskbar != nullptr; }
+};
+ChangedWindows g_changed;
+LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
+bool g_filterInstalled = false;
+
+LONG WINAPI RestoreShellOnCrash(EXCEPTION_POINTERS* exception)
+{
+    ShellSwitch::RestoreAfterCrash();
+    // The crash goes on as it would have without us.
+    return g_previousFilter != nullptr ? g_previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// The filter is in place exactly while something is changed.
+void UpdateCrashFilter()
+{
+    if (g_changed.Any() && !g_filterInstalled) {
+        g_previousFilter = SetUnhandledExceptionFilter(RestoreShellOnCrash);
+        g_filterInstalled = true;
+    } else if (!g_changed.Any() && g_filterInstalled) {
+        LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(g_previousFilter);
+        // A filter set after ours would lose its place; it keeps it, and
+        // ours, with nothing changed, only passes on.
+        if (current != RestoreShellOnCrash) {
+            SetUnhandledExceptionFilter(current);
+            return;
+        }
+        g_previousFilter = nullptr;
+        g_filterInstalled = false;
+    }
+}
+
 } // namespace
+
+void ShellSwitch::RestoreAfterCrash()
+{
+    // Nothing here may wait for the shell's thread: the windows are shown
+    // asynchronously, and the handles are the ones remembered, not looked up.
+    if (g_changed.hiddenIcons != nullptr) ShowWindowAsync(g_changed.hiddenIcons, SW_SHOW);
+    if (g_changed.translucentTaskbar != nullptr) {
+        const LONG style = GetWindowLongA(g_changed.translucentTaskbar, GWL_EXSTYLE);
+        SetWindowLongA(g_changed.translucentTaskbar, GWL_EXSTYLE, style & ~WS_EX_LAYERED);
+    }
+    if (g_changed.hiddenTaskbar != nullptr) ShowWindowAsync(g_changed.hiddenTaskbar, SW_SHOW);
+}
 
 HWND ShellSwitch::FindDesktopListView()
 {
@@ -61,6 +112,8 @@ bool ShellSwitch::SetDesktopIconsVisible(bool visible)
 {
     HWND list = FindDesktopListView();
     if (list != nullptr) ShowWindow(list, visible ? SW_SHOW : SW_HIDE);
+    g_changed.hiddenIcons = (list != nullptr && !visible) ? list : nullptr;
+    UpdateCrashFilter();
     return true;
 }
 
@@ -69,6 +122,8 @@ bool ShellSwitch::SetTaskbarVisible(bool visible)
     HWND tray = FindTaskbar();
     if (tray == nullptr) return false;
     ShowWindow(tray, visible ? SW_SHOW : SW_HIDE);
+    g_changed.hiddenTaskbar = visible ? nullptr : tray;
+    UpdateCrashFilter();
     return true;
 }
 
@@ -85,6 +140,8 @@ bool ShellSwitch::SetTaskbarAlpha(int alpha)
             setAttributes(tray, 0, static_cast<BYTE>(alpha & 0xFF), LWA_ALPHA);
         }
     }
+    g_changed.translucentTaskbar = alpha < 0 ? nullptr : tray;
+    UpdateCrashFilter();
     RedrawWindow(tray, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
     UpdateWindow(tray);
     return true;
