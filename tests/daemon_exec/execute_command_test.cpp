@@ -127,12 +127,16 @@ TEST_F(ExecuteCommandTest, DocumentIsOpenedByTheShellWithoutAMessage)
 TEST_F(ExecuteCommandTest, UnrunnableCommandLinesShowError210)
 {
     TempDir dir;
+    Recorder recorder;
+    DocumentType type(recorder.Exe());
     struct Case {
         const char* name;
         std::string cmdline;
     } cases[] = {
         {"missing", dir.File("nothing here.exe")},
         {"long", dir.File(std::string(40000, 'x'))},
+        // Longer than the shell can take, though it names a known scheme.
+        {"long url", DocumentType::kUrlScheme + std::string(1208, 'u')},
         {"quote", "\"unbalanced"},
     };
     for (const Case& c : cases) {
