@@ -206,6 +206,11 @@ TEST(StartProcess, FailsForBadProgramsFoldersAndLines)
     EXPECT_FALSE(StartProcess(LaunchRequest{text, "", 1}, nullptr));
     // Longer than the platform takes.
     EXPECT_FALSE(StartProcess(LaunchRequest{recorder.Exe() + " " + std::string(40000, 'x'), "", 1}, nullptr));
+    // A program started after them records first.
+    Recorder control;
+    ASSERT_TRUE(StartProcess(LaunchRequest{control.Exe(), "", 1}, nullptr));
+    Record record;
+    ASSERT_TRUE(control.WaitForRecord(record));
     EXPECT_FALSE(recorder.HasRecord());
 }
 
