@@ -33,41 +33,11 @@ struct ChangedWindows {
     HWND hiddenIcons = nullptr;
     HWND hiddenTaskbar = nullptr;
     HWND translucentTaskbar = nullptr;
-    bool Any() const { return hiddenIcons != nullptr || hiddenTaskbar != nullptr || translucentTaskbar != nullptr; }
 };
 ChangedWindows g_changed;
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
-bool g_filterInstalled = false;
 
 LONG WINAPI RestoreShellOnCrash(EXCEPTION_POINTERS* exception)
-{
-    ShellSwitch::RestoreAfterCrash();
-    // The crash goes on as it would have without us.
-    return g_previousFilter != nullptr ? g_previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
-}
-
-// The filter is in place exactly while something is changed.
-void UpdateCrashFilter()
-{
-    if (g_changed.Any() && !g_filterInstalled) {
-        g_previousFilter = SetUnhandledExceptionFilter(RestoreShellOnCrash);
-        g_filterInstalled = true;
-    } else if (!g_changed.Any() && g_filterInstalled) {
-        LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(g_previousFilter);
-        // A filter set after ours would lose its place; it keeps it, and
-        // ours, with nothing changed, only passes on.
-        if (current != RestoreShellOnCrash) {
-            SetUnhandledExceptionFilter(current);
-            return;
-        }
-        g_previousFilter = nullptr;
-        g_filterInstalled = false;
-    }
-}
-
-} // namespace
-
-void ShellSwitch::RestoreAfterCrash()
 {
     // Nothing here may wait for the shell's thread: the windows are shown
     // asynchronously, and the handles are the ones remembered, not looked up.
@@ -77,7 +47,20 @@ void ShellSwitch::RestoreAfterCrash()
         SetWindowLongA(g_changed.translucentTaskbar, GWL_EXSTYLE, style & ~WS_EX_LAYERED);
     }
     if (g_changed.hiddenTaskbar != nullptr) ShowWindowAsync(g_changed.hiddenTaskbar, SW_SHOW);
+    // The crash goes on as it would have without us.
+    return g_previousFilter != nullptr ? g_previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
 }
+
+// Installed at the first change and kept: with nothing changed it only passes on.
+void WatchForCrashes()
+{
+    static bool installed = false;
+    if (installed) return;
+    g_previousFilter = SetUnhandledExceptionFilter(RestoreShellOnCrash);
+    installed = true;
+}
+
+} // namespace
 
 HWND ShellSwitch::FindDesktopListView()
 {
@@ -113,7 +96,7 @@ bool ShellSwitch::SetDesktopIconsVisible(bool visible)
     HWND list = FindDesktopListView();
     if (list != nullptr) ShowWindow(list, visible ? SW_SHOW : SW_HIDE);
     g_changed.hiddenIcons = (list != nullptr && !visible) ? list : nullptr;
-    UpdateCrashFilter();
+    if (!visible) WatchForCrashes();
     return true;
 }
 
@@ -123,7 +106,7 @@ bool ShellSwitch::SetTaskbarVisible(bool visible)
     if (tray == nullptr) return false;
     ShowWindow(tray, visible ? SW_SHOW : SW_HIDE);
     g_changed.hiddenTaskbar = visible ? nullptr : tray;
-    UpdateCrashFilter();
+    if (!visible) WatchForCrashes();
     return true;
 }
 
@@ -141,7 +124,7 @@ bool ShellSwitch::SetTaskbarAlpha(int alpha)
         }
     }
     g_changed.translucentTaskbar = alpha < 0 ? nullptr : tray;
-    UpdateCrashFilter();
+    if (alpha >= 0) WatchForCrashes();
     RedrawWindow(tray, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
     UpdateWindow(tray);
     return true;

@@ -5,9 +5,9 @@
 struct ShellSettings;
 
 // Applies the shell-extension settings to the running shell's windows and
-// restores them; every call looks the windows up afresh. While any of them is
-// hidden or translucent, a filter of unhandled exceptions restores them
-// before a crash ends the process.
+// restores them; every call looks the windows up afresh. Once it changed one,
+// a filter of unhandled exceptions restores what is still changed before a
+// crash ends the process.
 class ShellSwitch {
 public:
     // The desktop's icon view: "Progman" -> "SHELLDLL_DefView" -> "SysListView32".
@@ -27,7 +27,4 @@ public:
     void Apply(const ShellSettings& settings);
     // Icons shown, taskbar opaque, taskbar shown, whatever they were.
     void Restore();
-    // What the crash filter runs: the windows this process changed, shown
-    // and opaque again, without waiting for the shell.
-    static void RestoreAfterCrash();
 };
