@@ -106,8 +106,8 @@ protected:
         entry.window = window_;
         entry.modifiers = modifiers_;
         entry.keyCode = static_cast<unsigned char>(key_);
-        HotkeyList& hotkeys = Daemon().GetCommandSet()->Hotkeys();
-        return hotkeys.AddHotkey(entry) != nullptr && hotkeys.RegisterAll().empty();
+        const HotkeyEntry* added = Daemon().GetCommandSet()->Hotkeys().AddHotkey(entry);
+        return added != nullptr && RegisterHotKey(window_, added->identifier, modifiers_, key_);
     }
     // Whether someone holds that combination: this test can register it or not.
     bool HotkeyTaken() const
