@@ -7,6 +7,7 @@
 #include "settings_file.h"
 #include "shell_settings.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -17,45 +18,68 @@ std::string ItemText(const Command& command, const std::string& hotkeyText)
     return command.name + '\t' + hotkeyText;
 }
 
-// Steps of the build that stop at their first failure and leave the menu
-// as far as it was filled and no hotkey registered.
-bool FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, HotkeyList& hotkeys,
+// Gives every command its menu item and its hotkey entry. A failure is
+// reported once (its first command) and the build goes on: the commands
+// after it keep what they can still get, and every hotkey in the list is
+// registered afterwards.
+void FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, HotkeyList& hotkeys,
                         std::vector<std::size_t>& hotkeyOwners)
 {
     const std::vector<int> parents = ParentPositions(commands);
     std::string hotkeyText;
+    bool menuFailed = false;
+    bool listFull = false;
     for (std::size_t j = 0; j < commands.Size(); ++j) {
         Command& command = commands[j];
         FormatHotkey(command.virtualKey, command.modifiers, hotkeyText);
 
         int parent = MenuTree::kRoot;
         if (parents[j] >= 0) {
-            // A parent that got no item (identifiers used up) has menuId 0;
-            // its children then have nowhere to go either.
-            parent = commands[parents[j]].menuId;
+            // A parent that got no item (identifiers used up: 0; failed: -1,
+            // which would read as the top level) leaves its children none.
+            parent = commands[parents[j]].menuId > 0 ? commands[parents[j]].menuId : 0;
         }
         const int menuId = menu.AddItem(parent, ItemText(command, hotkeyText).c_str());
         command.menuId = menuId;
-        if (menuId < 0) {
+        if (menuId < 0 && !menuFailed) {
+            menuFailed = true;
             ShowError(nullptr, IDS_MENU_ITEM_FAILED, command.name.c_str());
-            return false;
         }
 
-        if (command.virtualKey != 0) {
+        if (command.virtualKey != 0 && !listFull) {
             HotkeyEntry entry;
             entry.window = window;
             entry.keyCode = static_cast<unsigned char>(command.virtualKey);
             entry.modifiers = static_cast<unsigned>(command.modifiers);
             const HotkeyEntry* added = hotkeys.AddHotkey(entry);
             if (added == nullptr) {
+                // Full: every later entry would be refused as well.
+                listFull = true;
                 ShowError(nullptr, IDS_HOTKEY_NOT_LOADED, command.name.c_str(), hotkeyText.c_str());
-                return false;
+                continue;
             }
             command.hotkeyId = added->identifier;
             hotkeyOwners.push_back(j);
         }
     }
-    return true;
+}
+
+// The refused combinations, each once, in list order, joined for one box.
+std::string RefusedCombinations(const HotkeyList& hotkeys, const std::vector<int>& refused)
+{
+    const std::string joiner = LoadResourceString(IDS_HOTKEY_JOINER);
+    std::vector<std::string> seen;
+    std::string text, combination;
+    for (int identifier : refused) {
+        const HotkeyEntry* entry = hotkeys.EntryById(identifier);
+        if (entry == nullptr) continue;
+        FormatHotkey(entry->keyCode, static_cast<int>(entry->modifiers), combination);
+        if (std::find(seen.begin(), seen.end(), combination) != seen.end()) continue;
+        if (!seen.empty()) text += joiner;
+        text += combination;
+        seen.push_back(combination);
+    }
+    return text;
 }
 
 // The platform keeps its parse of the last profile files read for as long as
@@ -103,13 +127,11 @@ std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& fil
 
     if (!set->commands_.Load(file)) {
         ShowError(nullptr, IDS_TABLE_NOT_LOADED);
-    } else if (FillMenuAndHotkeys(window, set->commands_, set->menu_, set->hotkeys_, set->hotkeyOwners_)) {
-        const int refused = set->hotkeys_.RegisterAll();
-        if (refused != 0) {
-            const HotkeyEntry* entry = set->hotkeys_.EntryById(refused);
-            std::string text;
-            FormatHotkey(entry->keyCode, static_cast<int>(entry->modifiers), text);
-            ShowError(nullptr, IDS_HOTKEY_TAKEN, text.c_str());
+    } else {
+        FillMenuAndHotkeys(window, set->commands_, set->menu_, set->hotkeys_, set->hotkeyOwners_);
+        const std::vector<int> refused = set->hotkeys_.RegisterAll();
+        if (!refused.empty()) {
+            ShowError(nullptr, IDS_HOTKEY_TAKEN, RefusedCombinations(set->hotkeys_, refused).c_str());
         }
     }
 

@@ -11,3 +11,5 @@
 #define IDS_TABLE_NOT_LOADED 200
 #define IDS_NO_MENU_COMMAND 201
 #define IDS_NO_HOTKEY_COMMAND 202
+// Joins the combinations that one box of 182 names.
+#define IDS_HOTKEY_JOINER 183

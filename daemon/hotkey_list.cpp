@@ -8,14 +8,15 @@ const HotkeyEntry* HotkeyList::AddHotkey(const HotkeyEntry& entry)
     return &entries_.back();
 }
 
-int HotkeyList::RegisterAll()
+std::vector<int> HotkeyList::RegisterAll()
 {
+    std::vector<int> refused;
     for (const HotkeyEntry& entry : entries_) {
         if (!RegisterHotKey(entry.window, entry.identifier, entry.modifiers, entry.keyCode)) {
-            return entry.identifier;
+            refused.push_back(entry.identifier);
         }
     }
-    return 0;
+    return refused;
 }
 
 void HotkeyList::UnregisterAll()

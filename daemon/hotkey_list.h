@@ -21,9 +21,10 @@ public:
 
     // Numbers and appends the entry; null when the list is full.
     const HotkeyEntry* AddHotkey(const HotkeyEntry& entry);
-    // Registers every entry in order; stops at the first refusal and returns
-    // that entry's identifier (earlier ones stay registered), 0 when all worked.
-    int RegisterAll();
+    // Registers every entry in order, going on past refusals: one taken
+    // combination must not cost the hotkeys after it. Returns the identifiers
+    // of the refused entries in order; empty when all worked.
+    std::vector<int> RegisterAll();
     // Unregisters every entry, registered or not; the entries stay.
     void UnregisterAll();
     // The entry for 1 <= identifier <= Count(), else null.

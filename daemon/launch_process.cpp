@@ -74,10 +74,13 @@ bool StartProcess(const LaunchRequest& request, const EnvironmentBlock* block)
 
 bool OpenWithShell(const LaunchRequest& request)
 {
-    // No file has a longer name than a command line may have; Wine's shell
-    // even crashes on such a name instead of failing.
-    constexpr std::size_t kLongestCommandLine = 32767;
-    if (request.commandLine.size() > kLongestCommandLine) return false;
+    // Wine's shell copies the file text into buffers of about a thousand
+    // characters and overflows them, crashing the caller (a document path of
+    // 993 was enough). On Windows a path the ANSI shell opens stays under
+    // MAX_PATH, so the bound refuses only URLs longer than it. Counted in
+    // bytes, never fewer than the characters.
+    constexpr std::size_t kLongestShellLine = 900;
+    if (request.commandLine.size() > kLongestShellLine) return false;
     const char* folder = request.workingFolder.empty() ? nullptr : request.workingFolder.c_str();
     HINSTANCE result = ShellExecuteA(nullptr, "open", request.commandLine.c_str(), nullptr, folder, request.showCmd);
     return reinterpret_cast<INT_PTR>(result) > 32;

@@ -39,5 +39,6 @@ bool ReadEnvironmentFile(EnvironmentBlock& block, const char* path);
 // program's whole environment. The handles are closed at once.
 bool StartProcess(const LaunchRequest& request, const EnvironmentBlock* block);
 
-// The shell's "open" verb on the whole command line.
+// The shell's "open" verb on the whole command line; false without a call
+// for a line longer than the shell can take.
 bool OpenWithShell(const LaunchRequest& request);

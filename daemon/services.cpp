@@ -51,6 +51,15 @@ int HotkeyService(int, char**, int parameter, DaemonWindow& daemon)
     return kDone;
 }
 
+// The program's path as the head of a command line: unquoted, a path with a
+// blank is cut there, by CreateProcess's search and by the program's own
+// reading of its arguments. A path with quotes of its own is left alone.
+std::string ProgramPathForCommandLine(const std::string& path)
+{
+    if (path.find_first_of(" \t") == std::string::npos || path.find('"') != std::string::npos) return path;
+    return '"' + path + '"';
+}
+
 void StartProgram(std::string commandLine)
 {
     LaunchRequest request;
@@ -63,7 +72,7 @@ int SwitchService(int argc, char** argv, int, DaemonWindow&)
 {
     MainSettings settings;
     settings.Load();
-    std::string commandLine = settings.switcherPath;
+    std::string commandLine = ProgramPathForCommandLine(settings.switcherPath);
     if (argc >= 2 && argv != nullptr && argv[1] != nullptr) commandLine += std::string(" ") + argv[1];
     StartProgram(commandLine);
     return kDone;
@@ -73,7 +82,7 @@ int OptionService(int, char**, int, DaemonWindow&)
 {
     MainSettings settings;
     settings.Load();
-    StartProgram(settings.controllerPath);
+    StartProgram(ProgramPathForCommandLine(settings.controllerPath));
     return kDone;
 }
 

@@ -26,6 +26,40 @@ SetLayeredWindowAttributesProc LayeredAttributesEntry()
         reinterpret_cast<void*>(GetProcAddress(user, "SetLayeredWindowAttributes")));
 }
 
+// The shell windows this process hid or made translucent, for the crash
+// filter: a daemon that dies must not leave the user without a taskbar.
+// Process-wide, as the windows are; written only on the message thread.
+struct ChangedWindows {
+    HWND hiddenIcons = nullptr;
+    HWND hiddenTaskbar = nullptr;
+    HWND translucentTaskbar = nullptr;
+};
+ChangedWindows g_changed;
+LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
+
+LONG WINAPI RestoreShellOnCrash(EXCEPTION_POINTERS* exception)
+{
+    // Nothing here may wait for the shell's thread: the windows are shown
+    // asynchronously, and the handles are the ones remembered, not looked up.
+    if (g_changed.hiddenIcons != nullptr) ShowWindowAsync(g_changed.hiddenIcons, SW_SHOW);
+    if (g_changed.translucentTaskbar != nullptr) {
+        const LONG style = GetWindowLongA(g_changed.translucentTaskbar, GWL_EXSTYLE);
+        SetWindowLongA(g_changed.translucentTaskbar, GWL_EXSTYLE, style & ~WS_EX_LAYERED);
+    }
+    if (g_changed.hiddenTaskbar != nullptr) ShowWindowAsync(g_changed.hiddenTaskbar, SW_SHOW);
+    // The crash goes on as it would have without us.
+    return g_previousFilter != nullptr ? g_previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// Installed at the first change and kept: with nothing changed it only passes on.
+void WatchForCrashes()
+{
+    static bool installed = false;
+    if (installed) return;
+    g_previousFilter = SetUnhandledExceptionFilter(RestoreShellOnCrash);
+    installed = true;
+}
+
 } // namespace
 
 HWND ShellSwitch::FindDesktopListView()
@@ -61,6 +95,8 @@ bool ShellSwitch::SetDesktopIconsVisible(bool visible)
 {
     HWND list = FindDesktopListView();
     if (list != nullptr) ShowWindow(list, visible ? SW_SHOW : SW_HIDE);
+    g_changed.hiddenIcons = (list != nullptr && !visible) ? list : nullptr;
+    if (!visible) WatchForCrashes();
     return true;
 }
 
@@ -69,6 +105,8 @@ bool ShellSwitch::SetTaskbarVisible(bool visible)
     HWND tray = FindTaskbar();
     if (tray == nullptr) return false;
     ShowWindow(tray, visible ? SW_SHOW : SW_HIDE);
+    g_changed.hiddenTaskbar = visible ? nullptr : tray;
+    if (!visible) WatchForCrashes();
     return true;
 }
 
@@ -85,6 +123,8 @@ bool ShellSwitch::SetTaskbarAlpha(int alpha)
             setAttributes(tray, 0, static_cast<BYTE>(alpha & 0xFF), LWA_ALPHA);
         }
     }
+    g_changed.translucentTaskbar = alpha < 0 ? nullptr : tray;
+    if (alpha >= 0) WatchForCrashes();
     RedrawWindow(tray, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
     UpdateWindow(tray);
     return true;

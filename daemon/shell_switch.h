@@ -5,7 +5,9 @@
 struct ShellSettings;
 
 // Applies the shell-extension settings to the running shell's windows and
-// restores them; it remembers nothing, every call looks the windows up afresh.
+// restores them; every call looks the windows up afresh. Once it changed one,
+// a filter of unhandled exceptions restores what is still changed before a
+// crash ends the process.
 class ShellSwitch {
 public:
     // The desktop's icon view: "Progman" -> "SHELLDLL_DefView" -> "SysListView32".

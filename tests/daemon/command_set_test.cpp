@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <map>
@@ -30,24 +31,29 @@ std::vector<std::string> Texts(HMENU menu)
     return texts;
 }
 
-// Every identifier finds what the plain search finds: the first command in
-// table order that holds it, and nothing for identifiers below 1.
-void ExpectLookupsAreThePlainSearch(CommandSet& set)
+// The build must have handed out exactly the expected identifiers (worked
+// out by each test from its table), and every lookup finds the first command
+// that holds one, nothing for identifiers below 1.
+void ExpectIdentifiersAndLookups(CommandSet& set, const std::vector<int>& menuIds, const std::vector<int>& hotkeyIds)
 {
-    std::map<int, Command*> byMenu, byHotkey;
-    for (Command& command : set.Commands()) {
-        byMenu.emplace(command.menuId, &command);
-        byHotkey.emplace(command.hotkeyId, &command);
+    CommandTable& commands = set.Commands();
+    ASSERT_EQ(commands.Size(), menuIds.size());
+    std::map<int, std::size_t> byMenu, byHotkey;
+    for (std::size_t p = 0; p < menuIds.size(); ++p) {
+        ASSERT_EQ(commands[p].menuId, menuIds[p]) << p;
+        ASSERT_EQ(commands[p].hotkeyId, hotkeyIds[p]) << p;
+        if (menuIds[p] > 0) byMenu.emplace(menuIds[p], p);
+        if (hotkeyIds[p] > 0) byHotkey.emplace(hotkeyIds[p], p);
     }
-    const auto plain = [](const std::map<int, Command*>& found, int id) -> Command* {
+    const auto first = [&commands](const std::map<int, std::size_t>& found, int id) -> Command* {
         const auto it = found.find(id);
-        return id > 0 && it != found.end() ? it->second : nullptr;
+        return it != found.end() ? &commands[it->second] : nullptr;
     };
     std::vector<int> ids = {INT_MIN, INT_MAX};
-    for (int id = -2; id <= static_cast<int>(set.Commands().Size()) + 2; ++id) ids.push_back(id);
+    for (int id = -2; id <= static_cast<int>(commands.Size()) + 2; ++id) ids.push_back(id);
     for (int id : ids) {
-        ASSERT_EQ(set.FindByMenuId(id), plain(byMenu, id)) << id;
-        ASSERT_EQ(set.FindByHotkeyId(id), plain(byHotkey, id)) << id;
+        ASSERT_EQ(set.FindByMenuId(id), first(byMenu, id)) << id;
+        ASSERT_EQ(set.FindByHotkeyId(id), first(byHotkey, id)) << id;
     }
 }
 
@@ -149,9 +155,18 @@ TEST_F(CommandSetTest, LookupsAreThePlainSearchOnRandomTables)
             rows.push_back({"Twice", "x.exe", free[0]});
             rows.push_back({"Twice", "y.exe", free[0]});
         }
+        // Menu identifiers follow the positions; hotkey identifiers count
+        // the rows whose hotkey names a key.
+        std::vector<int> menuIds, hotkeyIds;
+        int nextHotkeyId = 1;
+        for (const Row& row : rows) {
+            menuIds.push_back(static_cast<int>(menuIds.size()) + 1);
+            const bool hasKey = std::find(free.begin(), free.end(), row.hotkey) != free.end();
+            hotkeyIds.push_back(hasKey ? nextHotkeyId++ : kNoId);
+        }
         auto set = Build(rows);
         ASSERT_NE(set, nullptr);
-        ExpectLookupsAreThePlainSearch(*set);
+        ExpectIdentifiersAndLookups(*set, menuIds, hotkeyIds);
     }
     EXPECT_EQ(boxes_.Boxes().size(), 1u);
 }
@@ -166,29 +181,33 @@ TEST_F(CommandSetTest, ParentsLaterInTheTableLeaveTheChildAtTheTop)
     EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
-TEST_F(CommandSetTest, ARefusedHotkeyIsReportedAndLaterOnesStayFree)
+TEST_F(CommandSetTest, EveryHotkeyThatCanBeRegisteredIsAndOneBoxNamesTheRefused)
 {
     const FreeHotkey first = FindFreeHotkeyText(0), taken = FindFreeHotkeyText(1), last = FindFreeHotkeyText(2);
     ASSERT_TRUE(first.found && taken.found && last.found);
     HiddenWindow other;
     ASSERT_TRUE(RegisterHotKey(other.Handle(), 1, taken.modifiers, taken.key));
 
-    auto set = Build({{"X", "x.exe", first.text}, {"Y", "y.exe", taken.text}, {"Z", "z.exe", last.text}});
+    // A combination held by another program and one given twice (the second
+    // time twice more): each refused combination is named once, in table order.
+    auto set = Build({{"X", "x.exe", first.text}, {"Y", "y.exe", taken.text}, {"X2", "x.exe", first.text},
+                      {"Z", "z.exe", last.text}, {"X3", "x.exe", first.text}});
     ASSERT_TRUE(boxes_.WaitForBoxes(1));
     const std::vector<BoxText> seen = boxes_.Boxes();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].title, Ansi("エラー - Korvane"));
-    EXPECT_EQ(seen[0].text, Ansi("ホットキー「") + taken.text +
+    EXPECT_EQ(seen[0].text, Ansi("ホットキー「") + taken.text + Ansi("、") + first.text +
                                 Ansi("」をシステムに登録できません。多くの場合、指定された組み合わせの"
                                      "ホットキーは、既に他のアプリケーションにより使用されています。"));
     // The set counts as built: every command has its identifiers.
-    EXPECT_EQ(set->Commands()[2].hotkeyId, 3);
-    EXPECT_EQ(GetMenuItemCount(set->Menu().Root()), 3);
+    EXPECT_EQ(set->Commands()[4].hotkeyId, 5);
+    EXPECT_EQ(GetMenuItemCount(set->Menu().Root()), 5);
     EXPECT_TRUE(HotkeyTaken(first.modifiers, first.key));
-    EXPECT_FALSE(HotkeyTaken(last.modifiers, last.key));
+    EXPECT_TRUE(HotkeyTaken(last.modifiers, last.key));
 
     set.reset();
     EXPECT_FALSE(HotkeyTaken(first.modifiers, first.key));
+    EXPECT_FALSE(HotkeyTaken(last.modifiers, last.key));
     UnregisterHotKey(other.Handle(), 1);
 }
 
@@ -246,8 +265,9 @@ TEST_F(CommandSetTest, TensOfThousandsOfCommandsHitTheLimitsWithoutHanging)
     } cases[] = {
         // 10,000 equal hotkeys: the second registration is refused (182).
         {10000, true, 10000, 1},
-        // 70,000: the hotkey list is full at its 49,152nd entry (180).
-        {70000, true, 49152, 1},
+        // 70,000: the hotkey list is full at its 49,152nd entry (180); the
+        // menu is still filled and the entries in the list registered (182).
+        {70000, true, 65534, 2},
         // Without hotkeys the menu identifiers run out after 65,534 items.
         {66000, false, 65534, 0},
     };
@@ -267,17 +287,24 @@ TEST_F(CommandSetTest, TensOfThousandsOfCommandsHitTheLimitsWithoutHanging)
         int items = 0;
         for (const Command& command : set->Commands()) items += command.menuId > 0 ? 1 : 0;
         EXPECT_EQ(items, c.menuItems);
-        // Commands past the last identifier hold 0, which no menu choice names.
-        ExpectLookupsAreThePlainSearch(*set);
+        // Commands past the last identifier hold 0, which no menu choice
+        // names; those past a full hotkey list have no hotkey identifier.
+        std::vector<int> menuIds, hotkeyIds;
+        for (int p = 0; p < c.count; ++p) {
+            menuIds.push_back(p < MenuTree::kLastIdentifier ? p + 1 : 0);
+            hotkeyIds.push_back(c.hotkeys && p < static_cast<int>(HotkeyList::kMaxEntries) ? p + 1 : kNoId);
+        }
+        ExpectIdentifiersAndLookups(*set, menuIds, hotkeyIds);
         ASSERT_TRUE(boxes_.WaitForBoxes(boxesBefore + c.boxes));
         boxesBefore += c.boxes;
         EXPECT_LT(seconds, 120.0);
     }
     const std::vector<BoxText> seen = boxes_.Boxes();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].text.find(Ansi("ホットキー「") + free.text), 0u);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].text.find(Ansi("ホットキー「") + free.text + Ansi("」")), 0u);
     EXPECT_EQ(seen[1].text, Ansi("コマンド「c49151」に割り当てられているホットキー「") + free.text +
                                 Ansi("」を読み込めません。深刻な空きメモリ容量不足か、プログラミングミスです。"));
+    EXPECT_EQ(seen[2].text, seen[0].text);
     EXPECT_FALSE(HotkeyTaken(free.modifiers, free.key));
 }
 

@@ -61,6 +61,91 @@ TEST(ShellSwitchTest, OnlyTheExactDesktopChainIsFound)
     EXPECT_EQ(ShellSwitch::FindDesktopListView(), nullptr);
 }
 
+// Set for the copy of this program that the crash test starts: that copy
+// hides the windows through a ShellSwitch and faults.
+constexpr char kCrashChildVariable[] = "KORVANE_SHELL_CRASH_CHILD";
+
+void HideTheShellAndFault()
+{
+    ShellSwitch shell;
+    shell.SetDesktopIconsVisible(false);
+    shell.SetTaskbarVisible(false);
+    shell.SetTaskbarAlpha(60);
+    HWND list = ShellSwitch::FindDesktopListView();
+    // Exit code 2: nothing was hidden, so nothing could be restored either.
+    if (list == nullptr || IsWindowVisible(list)) ExitProcess(2);
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+    ExitProcess(3);
+}
+
+// Starts this test again in a copy of the program, output discarded.
+bool StartCrashChild(PROCESS_INFORMATION& info)
+{
+    char self[MAX_PATH];
+    if (GetModuleFileNameA(nullptr, self, sizeof self) == 0) return false;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string line = "\"" + std::string(self) + "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+    SetEnvironmentVariableA(kCrashChildVariable, "1");
+    const bool started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                        &info) != FALSE;
+    SetEnvironmentVariableA(kCrashChildVariable, nullptr);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    return started;
+}
+
+TEST(ShellSwitchTest, ACrashWhileTheShellIsChangedRestoresIt)
+{
+    if (GetEnvironmentVariableA(kCrashChildVariable, nullptr, 0) > 0) HideTheShellAndFault();
+
+    for (const char* name : {"Progman", "SHELLDLL_DefView", "SysListView32", "Shell_TrayWnd"}) RegisterPlainClass(name);
+    HWND progman = Create("Progman", "Program Manager", WS_POPUP, nullptr);
+    HWND view = Create("SHELLDLL_DefView", nullptr, WS_CHILD | WS_VISIBLE, progman);
+    HWND list = Create("SysListView32", nullptr, WS_CHILD | WS_VISIBLE, view);
+    ASSERT_NE(list, nullptr);
+    // A taskbar only where the shell reports one and ours is the one found.
+    APPBARDATA bar = {};
+    bar.cbSize = sizeof bar;
+    HWND taskbar = SHAppBarMessage(ABM_GETTASKBARPOS, &bar)
+                       ? Create("Shell_TrayWnd", nullptr, WS_POPUP | WS_VISIBLE, nullptr, bar.rc)
+                       : nullptr;
+    if (taskbar != nullptr && ShellSwitch::FindTaskbar() != taskbar) {
+        DestroyWindow(taskbar);
+        taskbar = nullptr;
+    }
+
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(StartCrashChild(child));
+    // Pumped meanwhile: the child's calls on these windows come to this thread.
+    const bool ended = testing_support::WaitFor(
+        [&] { return WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(child.hProcess, &code);
+    if (!ended) TerminateProcess(child.hProcess, 1);
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    ASSERT_TRUE(ended);
+    EXPECT_NE(code, 0u);
+    EXPECT_NE(code, 2u);
+    EXPECT_NE(code, 3u);
+
+    // Shown asynchronously by the dying child: the messages wait in this queue.
+    EXPECT_TRUE(testing_support::WaitFor([&] { return HasStyle(list, WS_VISIBLE); }));
+    if (taskbar != nullptr) {
+        EXPECT_TRUE(testing_support::WaitFor([&] { return HasStyle(taskbar, WS_VISIBLE); }));
+        EXPECT_FALSE(HasStyle(taskbar, WS_EX_LAYERED, GWL_EXSTYLE));
+        DestroyWindow(taskbar);
+    }
+    DestroyWindow(progman);
+}
+
 class TaskbarTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -52,13 +52,13 @@ bool WaitForRecord(const std::string& logPath, Record& record, DWORD timeoutMs)
 namespace {
 constexpr char kProgId[] = "KorvaneTestDocument";
 
-bool SetDefaultValue(const std::string& key, const std::string& value)
+bool SetKeyValue(const std::string& key, const std::string& value, const char* name = nullptr)
 {
     HKEY handle = nullptr;
     if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != 0) {
         return false;
     }
-    bool ok = RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    bool ok = RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                              static_cast<DWORD>(value.size() + 1)) == 0;
     RegCloseKey(handle);
     return ok;
@@ -67,8 +67,8 @@ bool SetDefaultValue(const std::string& key, const std::string& value)
 
 DocumentType::DocumentType(const std::string& program)
 {
-    registered_ = SetDefaultValue(kExtension, kProgId) &&
-                  SetDefaultValue(std::string(kProgId) + "\\shell\\open\\command", "\"" + program + "\" \"%1\"");
+    registered_ = SetKeyValue(kExtension, kProgId) && SetKeyValue(kProgId, "", "URL Protocol") &&
+                  SetKeyValue(std::string(kProgId) + "\\shell\\open\\command", "\"" + program + "\" \"%1\"");
 }
 
 DocumentType::~DocumentType()

@@ -40,10 +40,12 @@ private:
 };
 
 // A file type of the test prefix whose "open" verb runs the given program
-// with the document: a fresh prefix has no association for .txt.
+// with the document: a fresh prefix has no association for .txt. Its name is
+// also a URL scheme, opened by the same program.
 class DocumentType {
 public:
     static constexpr const char kExtension[] = ".krvdoc";
+    static constexpr const char kUrlScheme[] = "KorvaneTestDocument:";
     explicit DocumentType(const std::string& program);
     ~DocumentType();
     DocumentType(const DocumentType&) = delete;

@@ -52,23 +52,41 @@ constexpr char kText211[] =
 
 TEST_F(ExecuteCommandTest, StartsTheProgramWithFolderStateAndEnvironmentFile)
 {
-    Recorder recorder;
+    char current[MAX_PATH];
+    ASSERT_NE(GetCurrentDirectoryA(sizeof current, current), 0u);
     TempDir work;
-    std::string env = recorder.File("e.env");
-    WriteFileText(env, "ONLY=this\r\n");
-    Command command = MakeCommand(Ansi("記録"), "\"" + recorder.Exe() + "\" arg");
-    command.dir = work.Path();
-    command.showCmd = SW_SHOWMINIMIZED;
-    command.envFile = env;
-    BoxAnswerer boxes;
-    ExecuteCommand(daemon_, command);
-    Record record;
-    ASSERT_TRUE(recorder.WaitForRecord(record));
-    EXPECT_EQ(record.commandLine, command.cmdline);
-    EXPECT_EQ(record.show, SW_SHOWMINIMIZED);
-    ASSERT_FALSE(record.environment.empty());
-    EXPECT_EQ(record.environment[0], "ONLY=this");
-    EXPECT_TRUE(boxes.Boxes().empty());
+    std::string folder = work.Path();
+    folder.pop_back();  // the current folder has no trailing backslash
+    struct Case {
+        const char* name;
+        bool envFile;
+        bool dir;
+    } cases[] = {
+        {"environment file and folder", true, true},
+        {"folder", false, true},
+        // Without a folder the program starts in the daemon's current one.
+        {"neither", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recorder recorder;
+        std::string env = recorder.File("e.env");
+        WriteFileText(env, "ONLY=this\r\n");
+        Command command = MakeCommand(Ansi("記録"), "\"" + recorder.Exe() + "\" arg");
+        if (c.dir) command.dir = work.Path();
+        command.showCmd = SW_SHOWMINIMIZED;
+        if (c.envFile) command.envFile = env;
+        BoxAnswerer boxes;
+        ExecuteCommand(daemon_, command);
+        Record record;
+        ASSERT_TRUE(recorder.WaitForRecord(record));
+        EXPECT_EQ(record.commandLine, command.cmdline);
+        EXPECT_STRCASEEQ(record.folder.c_str(), c.dir ? folder.c_str() : current);
+        EXPECT_EQ(record.show, SW_SHOWMINIMIZED);
+        ASSERT_FALSE(record.environment.empty());
+        EXPECT_EQ(record.environment[0] == "ONLY=this", c.envFile);
+        EXPECT_TRUE(boxes.Boxes().empty());
+    }
 }
 
 TEST_F(ExecuteCommandTest, EnvironmentFileFailuresShowError211AndRunNothing)
@@ -98,9 +116,16 @@ TEST_F(ExecuteCommandTest, EnvironmentFileFailuresShowError211AndRunNothing)
         ASSERT_TRUE(boxes.WaitForBoxes(1));
         EXPECT_EQ(boxes.Boxes()[0].title, Ansi("エラー - Korvane"));
         EXPECT_EQ(boxes.Boxes()[0].text, Expected(kText211, c.name, c.cmdline, c.envFile));
-        WaitFor([] { return false; }, 300);
-        EXPECT_FALSE(recorder.HasRecord());
     }
+    // A command run after them, the same way, records first: had any of
+    // them started the recorder, its record would be there by then.
+    Recorder control;
+    Command command = MakeCommand("control", control.Exe());
+    command.envFile = env;
+    ExecuteCommand(daemon_, command);
+    Record record;
+    ASSERT_TRUE(control.WaitForRecord(record));
+    EXPECT_FALSE(recorder.HasRecord());
 }
 
 TEST_F(ExecuteCommandTest, DocumentIsOpenedByTheShellWithoutAMessage)
@@ -127,12 +152,16 @@ TEST_F(ExecuteCommandTest, DocumentIsOpenedByTheShellWithoutAMessage)
 TEST_F(ExecuteCommandTest, UnrunnableCommandLinesShowError210)
 {
     TempDir dir;
+    Recorder recorder;
+    DocumentType type(recorder.Exe());
     struct Case {
         const char* name;
         std::string cmdline;
     } cases[] = {
         {"missing", dir.File("nothing here.exe")},
         {"long", dir.File(std::string(40000, 'x'))},
+        // Longer than the shell can take, though it names a known scheme.
+        {"long url", DocumentType::kUrlScheme + std::string(1208, 'u')},
         {"quote", "\"unbalanced"},
     };
     for (const Case& c : cases) {

@@ -13,13 +13,18 @@ using namespace testing_support;
 namespace {
 
 // The real daemon in a program folder beside the recorder, which also stands
-// in for the switcher and the controller.
+// in for the switcher and the controller. The recorder's folder has a blank
+// in its name, as "Program Files" has, and a program where the path would be
+// cut: a path passed without quotes starts "with.exe" (Wine then even quotes
+// the line the recorder gets; Windows does not).
 class KorvanedExecTest : public ::testing::Test {
 protected:
     KorvanedExecTest() : folder_({"korvaned.exe"})
     {
-        recorderExe_ = folder_.File("exec_recorder.exe");
+        CreateDirectoryA(folder_.File("with blank").c_str(), nullptr);
+        recorderExe_ = folder_.File("with blank\\exec_recorder.exe");
         CopyFileA((ExeDir() + "exec_recorder.exe").c_str(), recorderExe_.c_str(), FALSE);
+        CopyFileA((ExeDir() + "exec_recorder.exe").c_str(), folder_.File("with.exe").c_str(), FALSE);
         WriteFileText(folder_.File("_setting.ini"), "[LocalSetting]\r\nCurrent=local.ini\r\n[ProgramInfo]\r\n"
                                                     "Switcher.Path=" + recorderExe_ + "\r\n"
                                                     "Controller.Path=" + recorderExe_ + "\r\n");
@@ -54,7 +59,7 @@ TEST_F(KorvanedExecTest, SwitchPassesItsFirstArgumentOnly)
     testing_support::PressHotkey(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
-    EXPECT_EQ(record.commandLine, recorderExe_ + " \"C:\\a b\\x.ini\"");
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" \"C:\\a b\\x.ini\"");
 }
 
 TEST_F(KorvanedExecTest, OptionStartsTheControllerWithoutArgument)
@@ -65,7 +70,7 @@ TEST_F(KorvanedExecTest, OptionStartsTheControllerWithoutArgument)
     testing_support::PressHotkey(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
-    EXPECT_EQ(record.commandLine, recorderExe_);
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\"");
 }
 
 TEST_F(KorvanedExecTest, HotkeyOfAProgramStartsIt)
@@ -162,7 +167,7 @@ TEST_F(KorvanedExecTest, TrayIconRunsOptionAndCommandMenu)
     ASSERT_TRUE(DeleteFileA((recorderExe_ + ".log").c_str()));
     PostMessageA(daemon, WM_USER + 1, 1, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(WaitForRecord(record));
-    EXPECT_EQ(record.commandLine, recorderExe_);  // the controller's path, no argument
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\"");  // the controller's path, no argument
 }
 
 } // namespace

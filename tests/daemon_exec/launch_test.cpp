@@ -206,6 +206,11 @@ TEST(StartProcess, FailsForBadProgramsFoldersAndLines)
     EXPECT_FALSE(StartProcess(LaunchRequest{text, "", 1}, nullptr));
     // Longer than the platform takes.
     EXPECT_FALSE(StartProcess(LaunchRequest{recorder.Exe() + " " + std::string(40000, 'x'), "", 1}, nullptr));
+    // A program started after them records first.
+    Recorder control;
+    ASSERT_TRUE(StartProcess(LaunchRequest{control.Exe(), "", 1}, nullptr));
+    Record record;
+    ASSERT_TRUE(control.WaitForRecord(record));
     EXPECT_FALSE(recorder.HasRecord());
 }
 
@@ -227,9 +232,25 @@ TEST(OpenWithShell, OpensADocumentInItsFolderAndFailsForNothing)
 
     BoxAnswerer boxes(IDOK);  // Wine may show its own error box on a failed open
     EXPECT_FALSE(OpenWithShell(LaunchRequest{work.File("missing" + std::string(DocumentType::kExtension)), "", 1}));
-    // Longer than any command line: refused before the shell sees it (Wine's
-    // shell crashes the calling process on such a name).
-    EXPECT_FALSE(OpenWithShell(LaunchRequest{work.File(std::string(40000, 'x')), "", 1}));
+
+    // URLs longer than a path are the shell's to open, up to what it can take
+    // (Wine's shell crashes the caller from about 1,000 characters): longer
+    // ones are refused, and any call would have opened them.
+    struct Case {
+        std::size_t length;
+        bool opens;
+    } cases[] = {{300, true}, {1228, false}, {40000, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        DeleteFileA(recorder.LogPath().c_str());
+        const std::string url = DocumentType::kUrlScheme + std::string(c.length - 20, 'u');
+        ASSERT_EQ(url.size(), c.length);
+        ASSERT_EQ(OpenWithShell(LaunchRequest{url, "", 1}), c.opens);
+        if (c.opens) {
+            ASSERT_TRUE(recorder.WaitForRecord(record));
+            EXPECT_NE(record.commandLine.find(url), std::string::npos);
+        }
+    }
 }
 
 } // namespace

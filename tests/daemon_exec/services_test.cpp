@@ -1,4 +1,5 @@
 #include "command.h"
+#include "command_set.h"
 #include "daemon_window.h"
 #include "exec_test_support.h"
 #include "execute_command.h"
@@ -25,6 +26,7 @@ struct Calls {
     std::vector<UINT> exitFlags;
     BOOL exitResult = TRUE;
     std::vector<SHELLEXECUTEINFOA> opened;
+    std::vector<std::string> openedLists;  // the item lists' bytes, copied at the call
     std::vector<HWND> emptied;
     std::vector<DWORD> emptyFlags;
     std::vector<bool> emptyAllDrives;
@@ -40,6 +42,8 @@ BOOL WINAPI FakeExitWindows(UINT flags, DWORD)
 BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOA* info)
 {
     g_calls->opened.push_back(*info);
+    const auto* list = static_cast<LPCITEMIDLIST>(info->lpIDList);
+    g_calls->openedLists.push_back(list ? std::string(reinterpret_cast<const char*>(list), ILGetSize(list)) : "");
     return TRUE;
 }
 
@@ -92,6 +96,29 @@ protected:
 
     // Lets posted messages (WM_CLOSE) arrive.
     void Pump() { WaitFor([] { return false; }, 200); }
+
+    // Starts the services and puts a free combination into the running set's
+    // hotkeys (its table is empty here), registered; false when none is free.
+    bool StartWithAHotkey()
+    {
+        if (Run("Start") != 1 || Daemon().GetCommandSet() == nullptr || !FindFreeHotkey(modifiers_, key_)) return false;
+        HotkeyEntry entry;
+        entry.window = window_;
+        entry.modifiers = modifiers_;
+        entry.keyCode = static_cast<unsigned char>(key_);
+        const HotkeyEntry* added = Daemon().GetCommandSet()->Hotkeys().AddHotkey(entry);
+        return added != nullptr && RegisterHotKey(window_, added->identifier, modifiers_, key_);
+    }
+    // Whether someone holds that combination: this test can register it or not.
+    bool HotkeyTaken() const
+    {
+        constexpr int kProbeId = 0xB000;
+        if (!RegisterHotKey(nullptr, kProbeId, modifiers_, key_)) return true;
+        UnregisterHotKey(nullptr, kProbeId);
+        return false;
+    }
+
+    UINT modifiers_ = 0, key_ = 0;
 
     Calls calls_;
     ServiceCalls saved_ = {};
@@ -175,11 +202,19 @@ TEST_F(ServicesTest, HotkeyAndMenuServicesNeedRunningServices)
 TEST_F(ServicesTest, ServiceOperationsSwitchTheState)
 {
     BoxAnswerer boxes;
-    EXPECT_EQ(Run("Start"), 1);
-    EXPECT_NE(Daemon().GetCommandSet(), nullptr);
-    EXPECT_EQ(Run("Hotkey.Stop"), 1);
-    EXPECT_EQ(Run("Hotkey.Restart"), 1);
-    EXPECT_EQ(Run("Hotkey.Start"), 1);
+    ASSERT_TRUE(StartWithAHotkey());
+    struct Step {
+        const char* line;
+        bool taken;
+    } steps[] = {
+        {"Hotkey.Stop", false}, {"Hotkey.Stop", false}, {"Hotkey.Restart", true}, {"Hotkey.Restart", true},
+        {"Hotkey.Start", true}, {"Hotkey.Stop", false}, {"Hotkey.Start", true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.line);
+        EXPECT_EQ(Run(step.line), 1);
+        EXPECT_EQ(HotkeyTaken(), step.taken);
+    }
     EXPECT_EQ(Run("HideDeskIcon"), 1);
     EXPECT_EQ(Run("ShowDeskIcon"), 1);
     const CommandSet* before = Daemon().GetCommandSet();
@@ -252,9 +287,12 @@ TEST_F(ServicesTest, FolderServicesOpenTheirFolderByItemList)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         calls_.opened.clear();
+        calls_.openedLists.clear();
         EXPECT_EQ(Run(c.line), 1);
         LPITEMIDLIST list = nullptr;
         bool known = SUCCEEDED(SHGetSpecialFolderLocation(nullptr, c.folder, &list)) && list != nullptr;
+        // The folder's own item list, byte for byte.
+        const std::string own = known ? std::string(reinterpret_cast<const char*>(list), ILGetSize(list)) : "";
         if (list != nullptr) CoTaskMemFree(list);
         if (!known) {
             // Nothing to open: nothing is called and nothing is reported.
@@ -265,7 +303,7 @@ TEST_F(ServicesTest, FolderServicesOpenTheirFolderByItemList)
         const SHELLEXECUTEINFOA& info = calls_.opened[0];
         EXPECT_EQ(info.cbSize, sizeof(SHELLEXECUTEINFOA));
         EXPECT_EQ(info.fMask, static_cast<ULONG>(SEE_MASK_IDLIST));
-        EXPECT_NE(info.lpIDList, nullptr);
+        EXPECT_EQ(calls_.openedLists[0], own);
         EXPECT_EQ(info.nShow, SW_SHOW);
         EXPECT_EQ(info.lpVerb, nullptr);
         EXPECT_EQ(info.hwnd, nullptr);
@@ -390,6 +428,8 @@ TEST_F(ServicesTest, GetWinTextGivesUpOnAWindowThatDoesNotAnswer)
 
 TEST_F(ServicesTest, ServiceCommandLinesRunTheirServiceOrShowError212)
 {
+    // The line runs "Hotkey.Stop" exactly when no box comes.
+    ASSERT_TRUE(StartWithAHotkey());
     struct Case {
         const char* cmdline;
         bool error;
@@ -404,11 +444,14 @@ TEST_F(ServicesTest, ServiceCommandLinesRunTheirServiceOrShowError212)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cmdline);
+        ASSERT_EQ(Run("Hotkey.Start"), 1);
+        ASSERT_TRUE(HotkeyTaken());
         BoxAnswerer boxes;
         Command command;
         command.name = Ansi("名前");
         command.cmdline = c.cmdline;
         ExecuteCommand(Daemon(), command);
+        EXPECT_EQ(HotkeyTaken(), c.error);
         if (!c.error) {
             EXPECT_TRUE(boxes.Boxes().empty());
             continue;
