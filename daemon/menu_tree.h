@@ -24,8 +24,9 @@ public:
     // Shows the root (item <= 0) or the sub-menu of `item` at (x, y), or at the
     // cursor when x or y is negative; the choice arrives at `window` as
     // WM_COMMAND. Shows nothing for an unknown item or one without sub-menu.
-    // May run while a remote-control code destroys this object: after the
-    // tracking returns nothing of the object is used unless the menu still exists.
+    // The tree must outlive the tracking: Wine's menu loop never returns from
+    // a menu destroyed while shown, so the owner closes the menu (EndMenu)
+    // before anything that would destroy the tree.
     void ShowMenu(HWND window, int x, int y, int item);
 
     HMENU Root() const { return root_; }
