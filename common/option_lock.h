@@ -14,7 +14,8 @@ enum RemoteCode : unsigned {
 // broadcasts that stop the daemon's services and start them again.
 class OptionLock {
 public:
-    // Takes the mutex and broadcasts code 2. False when another program holds it.
+    // Takes the mutex and broadcasts code 2. False when another program (or
+    // this one already) owns it.
     bool Acquire();
     // Broadcasts code 1. The mutex stays owned until the program ends.
     bool Release();
@@ -25,8 +26,10 @@ private:
     unsigned message_ = 0;
 };
 
-// True when no editing program holds the option mutex.
+// True when no editing program holds the option mutex. Only opens it, so it
+// never takes the lock from an editor that starts meanwhile.
 bool ProbeOptionMutex();
 
-// Sends the remote-control message to every top-level window and waits for them.
+// Sends the remote-control message to every top-level window and waits for
+// each, a few seconds at most: a hung window is passed over.
 void BroadcastRemoteControl(unsigned message, unsigned code);

@@ -13,3 +13,4 @@
 #define IDS_NO_HOTKEY_COMMAND 202
 // Joins the combinations that one box of 182 names.
 #define IDS_HOTKEY_JOINER 183
+#define IDS_SESSION_NOT_ENDED 220

@@ -78,12 +78,16 @@ DaemonWindow::~DaemonWindow()
 
 void DaemonWindow::Create()
 {
+    BusyScope busy(*this);
     LoadIcons();
     commandSet_.reset();
     remoteMessage_ = RegisterWindowMessageA(kRemoteControlMessageName);
     taskbarCreatedMessage_ = RegisterWindowMessageA("TaskbarCreated");
-    if (ProbeOptionMutex()) StartServices();
-    BusyScope busy(*this);
+    if (ProbeOptionMutex()) {
+        StartServices();
+    } else {
+        WatchLock();
+    }
     AddTrayIcon();
     FillServiceTable(services_);
 }
@@ -121,24 +125,42 @@ bool DaemonWindow::LoadIcons()
 
 void DaemonWindow::StartServices()
 {
-    if (!commandSet_ && !busy_) {
+    BusyScope busy(*this);
+    KillTimer(window_, kLockWatchTimer);
+    if (!commandSet_ && !building_) {
         // Attached only once complete: hotkeys and menu choices that arrive
         // while a box of the build is open find no command set.
-        BusyScope busy(*this);
-        commandSet_ = BuildCommandSet(window_);
+        building_ = true;
+        std::unique_ptr<CommandSet> built = BuildCommandSet(window_);
+        building_ = false;
+        commandSet_ = std::move(built);
     }
     SetTrayTip(true);
 }
 
 void DaemonWindow::StopServices()
 {
+    BusyScope busy(*this);
     // Moved out first, so a nested message during the teardown finds no set.
     std::unique_ptr<CommandSet> old = std::move(commandSet_);
-    {
-        BusyScope busy(*this);
-        old.reset();
-    }
+    old.reset();
     SetTrayTip(false);
+}
+
+void DaemonWindow::WatchLock()
+{
+    SetTimer(window_, kLockWatchTimer, kLockWatchIntervalMs, nullptr);
+}
+
+void DaemonWindow::OnLockWatch()
+{
+    // Codes that wait come first; a busy frame is left alone until later.
+    if (busy_ || !pendingCodes_.Empty()) return;
+    if (commandSet_) {
+        KillTimer(window_, kLockWatchTimer);
+        return;
+    }
+    if (ProbeOptionMutex()) StartServices();
 }
 
 bool DaemonWindow::AddTrayIcon()
@@ -186,6 +208,15 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_INITMENUPOPUP:
         return 0;
+    case WM_ENTERMENULOOP:
+        menuShown_ = true;
+        return 0;
+    case WM_EXITMENULOOP:
+        menuShown_ = false;
+        return 0;
+    case WM_TIMER:
+        if (wParam == kLockWatchTimer) OnLockWatch();
+        return 0;
     case kTrayMessage:
         OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
@@ -200,6 +231,7 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     if (message == remoteMessage_) return SendMessageA(window_, kRemoteMessage, wParam, lParam);
     if (message == taskbarCreatedMessage_) {
+        BusyScope busy(*this);
         AddTrayIcon();
         return 0;
     }
@@ -209,6 +241,8 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void DaemonWindow::OnMenuCommand(int identifier)
 {
     if (!commandSet_) return;
+    // Commands show boxes and menus.
+    BusyScope busy(*this);
     if (const Command* command = commandSet_->FindByMenuId(identifier)) {
         ExecuteCommand(*this, *command);
     } else {
@@ -219,6 +253,7 @@ void DaemonWindow::OnMenuCommand(int identifier)
 void DaemonWindow::OnHotkey(int identifier)
 {
     if (!commandSet_) return;
+    BusyScope busy(*this);
     if (const Command* command = commandSet_->FindByHotkeyId(identifier)) {
         ExecuteCommand(*this, *command);
     } else {
@@ -238,6 +273,7 @@ void DaemonWindow::OnTrayNotify(UINT iconId, UINT mouseMessage)
 
 void DaemonWindow::CallService(const char* name)
 {
+    BusyScope busy(*this);
     const ServiceEntry* entry = FindService(services_, name);
     if (entry != nullptr && entry->handler != nullptr) entry->handler(0, nullptr, entry->parameter, *this);
 }
@@ -248,6 +284,8 @@ void DaemonWindow::OnRemoteControl(WPARAM code)
     // overtake the posted replay, and the order is what an editor meant.
     if (busy_ || !pendingCodes_.Empty()) {
         pendingCodes_.Push(static_cast<unsigned>(code));
+        // The tracking returns once the menu is closed; the code follows then.
+        if (menuShown_) EndMenu();
         return;
     }
     RunRemoteCode(static_cast<unsigned>(code));
@@ -270,6 +308,9 @@ bool DaemonWindow::RunRemoteCode(unsigned code)
         break;
     case kRemoteStopServices:
         StopServices();
+        // An editor sent it while holding the lock: should it end without
+        // code 1 (killed), the watch starts the services again.
+        if (!ProbeOptionMutex()) WatchLock();
         break;
     case kRemoteEndDaemon:
         // Destroys this object; nothing of it is used afterwards.

@@ -17,6 +17,9 @@ constexpr UINT kRemoteMessage = WM_USER + 2;
 constexpr UINT kReplayMessage = WM_USER + 3;
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kAppIconId = 103;
+// The timer that looks for the end of an editor that never sent code 1.
+constexpr UINT_PTR kLockWatchTimer = 1;
+constexpr UINT kLockWatchIntervalMs = 500;
 
 // The object behind the hidden command window; its services run exactly while
 // it holds a command set.
@@ -35,6 +38,7 @@ public:
     // Null while the services are stopped.
     CommandSet* GetCommandSet() const { return commandSet_.get(); }
     // Builds a command set when there is none; tooltip 137 in every case.
+    // Ends the watch of the editors' lock.
     void StartServices();
     // Drops the command set when there is one; tooltip 138 in every case.
     void StopServices();
@@ -53,6 +57,10 @@ private:
     void OnTrayNotify(UINT iconId, UINT mouseMessage);
     void OnRemoteControl(WPARAM code);
     void OnReplay();
+    // While the services are stopped for an editor: starts them as its code 1
+    // would once no program holds the lock any more (the editor was killed).
+    void WatchLock();
+    void OnLockWatch();
     // Acts on one code; false when it ended the daemon (the object is gone).
     bool RunRemoteCode(unsigned code);
     void CallService(const char* name);
@@ -74,10 +82,16 @@ private:
     HWND window_;
     UINT remoteMessage_ = 0;
     UINT taskbarCreatedMessage_ = 0;
-    // Set while a command set is built or torn down, or the tray icon added:
-    // remote codes and WM_CLOSE that a nested loop delivers meanwhile wait
-    // in the queue until then.
+    // Set while a call that can deliver sent messages runs (the build and
+    // teardown of a command set, the tray calls, boxes, the menu): remote
+    // codes and WM_CLOSE that arrive meanwhile wait in the queue until then,
+    // so nothing destroys the object or its menu under a running frame.
     bool busy_ = false;
+    // Set while BuildCommandSet runs: a nested start builds no second set.
+    bool building_ = false;
+    // Between WM_ENTERMENULOOP and WM_EXITMENULOOP: what must wait for the
+    // menu closes it first.
+    bool menuShown_ = false;
     RemoteCodeQueue pendingCodes_;
     std::unique_ptr<CommandSet> commandSet_;
     std::vector<ServiceEntry> services_;

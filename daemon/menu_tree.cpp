@@ -72,7 +72,7 @@ void MenuTree::ShowMenu(HWND window, int x, int y, int item)
     // elsewhere (a documented quirk of menus tracked for a hidden window).
     SetForegroundWindow(window);
     TrackPopupMenu(menu, 0, x, y, 0, window, nullptr);
-    // A code 2 that arrived during tracking may have destroyed this object
+    // A hotkey's Stop run during tracking may have destroyed this object
     // together with the menu, so only the local handles are used from here.
     if (IsMenu(menu)) {
         // The same quirk: the next click would be swallowed without a message

@@ -24,8 +24,10 @@ public:
     // Shows the root (item <= 0) or the sub-menu of `item` at (x, y), or at the
     // cursor when x or y is negative; the choice arrives at `window` as
     // WM_COMMAND. Shows nothing for an unknown item or one without sub-menu.
-    // May run while a remote-control code destroys this object: after the
-    // tracking returns nothing of the object is used unless the menu still exists.
+    // A command run from the menu's loop (a hotkey's Stop) may destroy this
+    // object: after the tracking returns nothing of it is used unless the menu
+    // still exists. Remote codes close the menu first instead: Wine's menu
+    // loop never returns from a menu that a sent message destroyed.
     void ShowMenu(HWND window, int x, int y, int item);
 
     HMENU Root() const { return root_; }

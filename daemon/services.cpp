@@ -1,6 +1,7 @@
 #include "services.h"
 
 #include "command_set.h"
+#include "daemon_resource.h"
 #include "daemon_window.h"
 #include "launch_process.h"
 #include "message_box.h"
@@ -128,9 +129,12 @@ int SessionService(int, char**, int parameter, DaemonWindow& daemon)
     }
     HWND window = daemon.Window();
     if (!AskYes(window, question)) return kDeclined;
-    // A refused request ends the daemon, which restores the shell; an accepted
-    // one leaves it running until the system ends the session.
-    if (!EndSession(mode)) DestroyWindow(window);
+    // A refused request leaves the daemon running, services and all; an
+    // accepted one leaves it running until the system ends the session.
+    if (!EndSession(mode)) {
+        ShowError(window, IDS_SESSION_NOT_ENDED);
+        return kDeclined;
+    }
     return kDone;
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 using namespace testing_support;
 
@@ -85,4 +86,50 @@ TEST(OptionLockTest, ProbeSeesAnotherProcessHoldingTheLock)
     EXPECT_TRUE(WaitFor([&] { return holder.Wait(0) == 0; }, 10000));
     CloseHandle(release);
     EXPECT_TRUE(ProbeOptionMutex());
+}
+
+// The daemon's look at the lock opens the mutex for a moment: an editor that
+// starts in that moment, after the holder ended, finds the name but no owner.
+TEST(OptionLockTest, AnEditorGetsTheLockThatOnlyAProbesHandleKeepsAlive)
+{
+    HANDLE holderWaits = CreateEventA(nullptr, TRUE, FALSE, "KorvaneTestHolderWaits");
+    HANDLE editorGoesOn = CreateEventA(nullptr, TRUE, TRUE, "KorvaneTestEditorGoesOn");
+    for (bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "the holder was killed" : "the holder ended");
+        ResetEvent(holderWaits);
+        Process holder;
+        ASSERT_TRUE(holder.Start(Helper() + " acquire KorvaneTestHolderWaits"));
+        ASSERT_TRUE(WaitFor([] { return !ProbeOptionMutex(); }, 10000));
+        HANDLE probe = OpenMutexA(SYNCHRONIZE, FALSE, kOptionMutexName);
+        ASSERT_NE(probe, nullptr);
+        if (killed) holder.Kill();
+        SetEvent(holderWaits);
+        EXPECT_TRUE(WaitFor([&] { return holder.Wait(0) != STILL_ACTIVE; }, 10000));
+        EXPECT_EQ(RunProgram(Helper() + " acquire KorvaneTestEditorGoesOn"), 0u);
+        CloseHandle(probe);
+    }
+    CloseHandle(editorGoesOn);
+    CloseHandle(holderWaits);
+}
+
+// SendMessage to every window would wait for ever on one that stopped reading
+// its messages, while the editor holds the lock.
+TEST(OptionLockTest, ABroadcastPassesOverAWindowThatStoppedPumping)
+{
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread sleeper([&] {
+        HWND window = CreateWindowExA(0, "STATIC", nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(ready);
+        WaitForSingleObject(wake, 30000);
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(ready, 10000);
+    const DWORD start = GetTickCount();
+    BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), kRemoteStartServices);
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    SetEvent(wake);
+    sleeper.join();
+    CloseHandle(wake);
+    CloseHandle(ready);
 }

@@ -93,13 +93,15 @@ protected:
     {
         ASSERT_TRUE(WriteFileText(local_, LocalSettings(rows, desktop)));
     }
-    bool CreateDaemon()
+    bool CreateDaemon(bool holdLock = true)
     {
-        HANDLE mutex = CreateMutexA(nullptr, TRUE, kOptionMutexName);
+        HANDLE mutex = holdLock ? CreateMutexA(nullptr, TRUE, kOptionMutexName) : nullptr;
         window_ = CreateWindowExA(0, kCommandWindowClass, nullptr, WS_POPUP | WS_DLGFRAME, 50, 50, 0, 0, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
+        if (mutex != nullptr) {
+            ReleaseMutex(mutex);
+            CloseHandle(mutex);
+        }
         return window_ != nullptr;
     }
     DaemonWindow& Daemon() { return *reinterpret_cast<DaemonWindow*>(GetWindowLongPtrA(window_, 0)); }
@@ -252,6 +254,128 @@ TEST_F(DaemonWindowTest, AGroupWithoutMenuItemShowsNoMenu)
     ExecuteCommand(Daemon(), group);
     EXPECT_EQ(g_menusShown, 1);
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_daemonProc));
+}
+
+// A tray of the test's own, created last and topmost so that the daemon's
+// tray calls (WM_COPYDATA) reach it before the system's. In the next call it
+// runs g_inTrayCall with the calling window, as a tray's process may send the
+// daemon a remote code while the daemon waits for it.
+std::function<void(HWND)> g_inTrayCall;
+
+LRESULT CALLBACK FakeTrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_COPYDATA) return DefWindowProcA(window, message, wParam, lParam);
+    std::function<void(HWND)> action = std::move(g_inTrayCall);
+    g_inTrayCall = nullptr;
+    if (action) action(reinterpret_cast<HWND>(wParam));
+    return TRUE;
+}
+
+// A code 3 that arrives while the daemon waits for the tray must wait until
+// the frame that called the tray is over.
+TEST_F(DaemonWindowTest, ACodeThreeDuringATrayCallEndsTheDaemonAfterIt)
+{
+    RegisterPlainClass("Shell_TrayWnd");
+    HWND tray = CreateWindowExA(WS_EX_TOPMOST, "Shell_TrayWnd", nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(tray, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FakeTrayProc));
+    ASSERT_EQ(FindWindowA("Shell_TrayWnd", nullptr), tray);
+    WriteTable({{"A", "a.exe", ""}});
+    const auto started = [this] {
+        CreateDaemon();
+        Remote(kRemoteStartServices);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> prepare, callTray;
+    } cases[] = {
+        {"start-up with the lock free", [] {}, [this] { CreateDaemon(false); }},
+        {"code 1", [this] { CreateDaemon(); }, [this] { Remote(kRemoteStartServices); }},
+        {"code 2", started, [this] { Remote(kRemoteStopServices); }},
+        {"Restart", started, [this] { RunService("Restart", Daemon()); }},
+        {"a new taskbar", [this] { CreateDaemon(); },
+         [this] { SendMessageA(window_, RegisterWindowMessageA("TaskbarCreated"), 0, 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        bool alive = false;
+        g_inTrayCall = [&](HWND daemon) {
+            SendRemoteCode(daemon, kRemoteEndDaemon);
+            alive = IsWindow(daemon) != FALSE;
+        };
+        c.callTray();
+        EXPECT_EQ(g_inTrayCall, nullptr);
+        EXPECT_TRUE(alive);
+        Pump();
+        EXPECT_FALSE(IsWindow(window_));
+        DropQuit();
+    }
+    DestroyWindow(tray);
+}
+
+// What the command window's last message finds: the daemon must have given
+// back its hotkeys and its tray icon itself by then. The system frees them
+// only after the window, or the process, is gone.
+WNDPROC g_endingProc = nullptr;
+FreeHotkey g_endingKey;
+bool g_lastMessageSeen = false, g_keyTakenAtTheEnd = true, g_iconAtTheEnd = true;
+
+LRESULT CALLBACK EndWatcher(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCDESTROY) {
+        g_lastMessageSeen = true;
+        g_keyTakenAtTheEnd = HotkeyTaken(g_endingKey.modifiers, g_endingKey.key);
+        g_iconAtTheEnd = TrayIconPresent(window);
+    }
+    return CallWindowProcA(g_endingProc, window, message, wParam, lParam);
+}
+
+TEST_F(DaemonWindowTest, CodeThreeGivesBackTheHotkeysAndTheIconBeforeTheWindowGoes)
+{
+    g_endingKey = FindFreeHotkeyText();
+    ASSERT_TRUE(g_endingKey.found);
+    WriteTable({{"A", "a.exe", g_endingKey.text}});
+    ASSERT_TRUE(CreateDaemon());
+    Remote(kRemoteStartServices);
+    ASSERT_TRUE(HotkeyTaken(g_endingKey.modifiers, g_endingKey.key));
+    if (!TrayIconPresent(window_)) GTEST_SKIP() << "no tray in this session";
+    g_endingProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EndWatcher)));
+    Remote(kRemoteEndDaemon);
+    ASSERT_TRUE(g_lastMessageSeen);
+    EXPECT_FALSE(g_keyTakenAtTheEnd);
+    EXPECT_FALSE(g_iconAtTheEnd);
+}
+
+// An editor killed while it holds the lock never sends code 1: the daemon
+// notices the free lock and starts its services as code 1 would.
+TEST_F(DaemonWindowTest, AKilledEditorsLockStartsTheServicesAgainWithinTwoSeconds)
+{
+    WriteTable({{"A", "a.exe", ""}});
+    // Never set: the stand-in editor holds the lock until it is killed.
+    HANDLE never = CreateEventA(nullptr, TRUE, FALSE, "KorvaneTestEditorKeepsTheLock");
+    for (bool daemonFirst : {true, false}) {
+        SCOPED_TRACE(daemonFirst ? "stopped by the editor's code 2" : "started while the lock was held");
+        if (daemonFirst) {
+            ASSERT_TRUE(CreateDaemon(false));
+        }
+        Process editor;
+        ASSERT_TRUE(editor.Start("\"" + ExeDir() + "coordination_helper.exe\" acquire KorvaneTestEditorKeepsTheLock"));
+        ASSERT_TRUE(WaitFor([] { return !ProbeOptionMutex(); }, 10000));
+        if (!daemonFirst) {
+            ASSERT_TRUE(CreateDaemon(false));
+        }
+        ASSERT_TRUE(WaitFor([&] { return Daemon().GetCommandSet() == nullptr; }, 10000));
+        // Longer than two looks at the lock: a live editor keeps them stopped.
+        WaitFor([] { return false; }, 1200);
+        EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
+        editor.Kill();
+        EXPECT_TRUE(WaitFor([&] { return Daemon().GetCommandSet() != nullptr; }, 2000));
+        DestroyWindow(window_);
+        DropQuit();
+    }
+    CloseHandle(never);
 }
 
 } // namespace

@@ -262,15 +262,18 @@ TEST_F(ServicesTest, SessionServicesAskThenRequestTheRightEnd)
     }
 }
 
-TEST_F(ServicesTest, RefusedSessionEndEndsTheDaemon)
+TEST_F(ServicesTest, RefusedSessionEndKeepsTheDaemonAndSaysSo)
 {
     calls_.exitResult = FALSE;
     EXPECT_FALSE(EndSession(kShutDown));
-    EXPECT_TRUE(IsWindow(window_));
     int result = 0;
-    RunAnswered("Exit.Logoff", IDYES, result);
-    EXPECT_EQ(result, 1);
-    EXPECT_FALSE(IsWindow(window_));
+    const std::vector<BoxText> boxes = RunAnswered("Exit.Logoff", IDYES, result);
+    EXPECT_EQ(result, 2);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, Ansi("ログオフ、再起動またはシャットダウンを開始できません。"
+                                  "システムが要求を受け付けませんでした。Korvaneは動作を続けます。"));
+    Pump();
+    EXPECT_TRUE(IsWindow(window_));
 }
 
 TEST_F(ServicesTest, FolderServicesOpenTheirFolderByItemList)
