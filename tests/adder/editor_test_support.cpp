@@ -1,8 +1,6 @@
 #include "editor_test_support.h"
 
-#include "command_table.h"
 #include "option_lock.h"
-#include "settings_file.h"
 
 namespace editor_test {
 
@@ -146,11 +144,49 @@ Lines Concat(Lines a, const Lines& b)
 
 Lines StoredLines(const std::string& file)
 {
-    SettingsFile settings;
-    settings.Open(file.c_str());
-    CommandTable table;
-    table.Load(settings);
-    return table.ToLines();
+    // A buffer too small is filled to two bytes short of its end.
+    std::vector<char> block(64 * 1024);
+    while (GetPrivateProfileSectionA("CmdTable", block.data(), static_cast<DWORD>(block.size()), file.c_str()) >=
+           block.size() - 2) {
+        block.resize(block.size() * 4);
+    }
+    Lines lines;
+    for (const char* p = block.data(); *p != '\0'; p += lines.back().size() + 1) lines.emplace_back(p);
+    return lines;
+}
+
+namespace {
+
+// The value of a key however long, or nothing when the key is missing.
+bool ReadStoredValue(const std::string& file, const std::string& key, std::string& value)
+{
+    const char kMissing[] = "\x01missing";
+    std::vector<char> buffer(4096);
+    while (GetPrivateProfileStringA("CmdTable", key.c_str(), kMissing, buffer.data(),
+                                    static_cast<DWORD>(buffer.size()), file.c_str()) >= buffer.size() - 1) {
+        buffer.resize(buffer.size() * 4);
+    }
+    value = buffer.data();
+    return value != kMissing;
+}
+
+} // namespace
+
+Lines LoadedLines(const std::string& file)
+{
+    Lines lines;
+    for (int i = 0;; ++i) {
+        const std::string key = "cmd[" + std::to_string(i) + "]";
+        std::string value;
+        if (!ReadStoredValue(file, key + ".caption", value) || value.empty()) return lines;
+        lines.push_back(key + ".caption=" + value);
+        for (const char* field : {".cmdline", ".cmdline.dir", ".cmdline.showcmd", ".cmdline.env", ".hotkey"}) {
+            if (!ReadStoredValue(file, key + field, value)) {
+                value = std::string(field) == ".cmdline.showcmd" ? "SW_SHOWNORMAL" : "";
+            }
+            lines.push_back(key + field + "=" + value);
+        }
+    }
 }
 
 } // namespace editor_test

@@ -76,7 +76,13 @@ using Lines = std::vector<std::string>;
 Lines AddedLines(int i, const std::string& caption, const std::string& cmdline);
 Lines Concat(Lines a, const Lines& b);
 
-// The command table stored in the file, as the programs load it.
+// The lines of the file's CmdTable section as the platform reads them.
 Lines StoredLines(const std::string& file);
+
+// The six lines of every command the programs load from the file, read key
+// by key through the platform: index 0, 1, ... up to the first missing or
+// empty caption, a missing show command as SW_SHOWNORMAL. The values are
+// taken as stored: the tests' files hold the forms the programs write.
+Lines LoadedLines(const std::string& file);
 
 } // namespace editor_test

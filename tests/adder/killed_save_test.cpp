@@ -9,6 +9,7 @@
 
 #include <prsht.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,31 +40,118 @@ protected:
         WriteFileText(folder_.File("added.txt"), "x");
     }
 
-    // save(wait) runs a program that saves and kills it `wait` ms after its
-    // save began; it gives the time it ran, or 0 when it could not run.
-    template <typename Save>
-    void KillDuringSaves(int runs, Save save)
+    // start(program) starts a program that saves, at once or after the
+    // test's own action; false when it could not. Every run is killed a
+    // random short time after its write began, and enough of the kills must
+    // land inside the write.
+    template <typename StartSave>
+    void KillDuringSaves(int runs, StartSave start)
     {
-        // One whole run gives the new file and how long a save takes.
-        const DWORD whole = save(INFINITE);
-        ASSERT_NE(whole, 0u) << "the program did not start, error " << startError_;
+        // One whole run gives the new file, three more how long its write
+        // takes at least: the kills fall within a little more than that.
+        Process first;
+        ASSERT_TRUE(start(first)) << "the program did not start, error " << startError_;
+        ASSERT_EQ(WaitPumping(first, 60000), 0u);
         const std::string saved = ReadFileText(local_);
         ASSERT_TRUE(saved != old_) << "the whole save left the old file";
         ASSERT_NE(saved.find("cmd[9999].cmdline.env="), std::string::npos);
-        std::uniform_int_distribution<DWORD> delay(0, whole + whole / 5);
+        double write = 60000;
+        for (int run = 0; run < 3; ++run) {
+            ASSERT_TRUE(WriteFileText(local_, old_));
+            const FileState before = State();
+            Process program;
+            ASSERT_TRUE(start(program)) << "the program did not start, error " << startError_;
+            const double began = WaitForWriteToBegin(program, before);
+            ASSERT_GT(began, 0.0) << "no write began";
+            // Done when the new file is in place, whole.
+            while (!(State().size == saved.size() && !TempFileLeft()) && program.Wait(0) == STILL_ACTIVE) Sleep(0);
+            write = std::min(write, Now() - began);
+            ASSERT_EQ(WaitPumping(program, 60000), 0u);
+        }
+        std::uniform_real_distribution<double> delay(0, write * 1.2);
 
-        int olds = 0, news = 0;
+        int inside = 0;
         for (int run = 0; run < runs; ++run) {
             ASSERT_TRUE(WriteFileText(local_, old_));
-            const DWORD wait = delay(random_);
-            ASSERT_NE(save(wait), 0u) << "run " << run << ": the program did not start, error " << startError_;
+            RemoveLeftTempFiles();
+            const FileState before = State();
+            const double wait = delay(random_);
+            Process program;
+            ASSERT_TRUE(start(program)) << "run " << run << ": the program did not start, error " << startError_;
+            const double at = WaitForWriteToBegin(program, before);
+            ASSERT_GT(at, 0.0) << "run " << run << ": no write began, exit code " << program.Wait(0);
+            while (Now() - at < wait && program.Wait(0) == STILL_ACTIVE) Sleep(0);
+            program.Kill();
             const std::string now = ReadFileText(local_);
-            ASSERT_TRUE(now == old_ || now == saved) << "run " << run << ", killed after " << wait << " ms";
-            (now == old_ ? olds : news) += 1;
+            ASSERT_TRUE(now == old_ || now == saved)
+                << "run " << run << ", killed " << static_cast<int>(wait * 1000) << " us after its write began: "
+                << now.size() << " bytes";
+            // The old file still there: the kill fell inside the write.
+            if (now == old_) ++inside;
         }
-        std::printf("%d runs killed during a save of %d ms: %d left the old file, %d the new one\n", runs,
-                    static_cast<int>(whole), olds, news);
+        std::printf("%d runs killed in and after a write of %.1f ms: %d inside it left the old file, %d the new one\n",
+                    runs, write, inside, runs - inside);
+        EXPECT_GE(inside, runs / 4) << "too few kills fell inside the write";
         DaemonLoadsTheFile();
+    }
+
+    struct FileState {
+        std::size_t size = 0;
+        FILETIME written = {};
+    };
+    FileState State() const
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        FileState state;
+        if (GetFileAttributesExA(local_.c_str(), GetFileExInfoStandard, &data)) {
+            state.size = data.nFileSizeLow;
+            state.written = data.ftLastWriteTime;
+        }
+        return state;
+    }
+    // A save's new file beside the settings file.
+    bool TempFileLeft() const
+    {
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA(folder_.File("kvn*.tmp").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        FindClose(search);
+        return true;
+    }
+    void RemoveLeftTempFiles() const
+    {
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA(folder_.File("kvn*.tmp").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        do {
+            DeleteFileA(folder_.File(found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    // Milliseconds of a steady clock.
+    static double Now()
+    {
+        LARGE_INTEGER count, frequency;
+        QueryPerformanceCounter(&count);
+        QueryPerformanceFrequency(&frequency);
+        return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+    }
+    // Watches the folder until a write begins: a new file appears beside the
+    // settings file or the file itself changes. When it began (or was seen
+    // done), or 0 when the program ended without writing or a minute passed.
+    double WaitForWriteToBegin(Process& program, const FileState& before) const
+    {
+        const double limit = Now() + 60000;
+        while (Now() < limit) {
+            const bool ended = program.Wait(0) != STILL_ACTIVE;
+            const FileState now = State();
+            if (TempFileLeft() || now.size != before.size || CompareFileTime(&now.written, &before.written) != 0) {
+                return Now();
+            }
+            if (ended) return 0;
+            Sleep(0);
+        }
+        return 0;
     }
 
     // Under Wine one start right after the kill of the program's previous run
@@ -97,47 +185,27 @@ protected:
     DWORD startError_ = 0;
 };
 
-// Lets the program run until it ends or `wait` ms have passed, then kills
-// it; the time it ran (at least 1).
-DWORD RunFor(Process& program, DWORD wait)
-{
-    const DWORD start = GetTickCount();
-    while (program.Wait(0) == STILL_ACTIVE) {
-        if (GetTickCount() - start >= wait) {
-            program.Kill();
-            break;
-        }
-        Sleep(1);
-    }
-    return GetTickCount() - start + 1;
-}
-
 } // namespace
 
 TEST_F(KilledSaveTest, TheAddersFileIsOldOrNew)
 {
     // The adder loads and saves as soon as it starts.
-    KillDuringSaves(120, [&](DWORD wait) -> DWORD {
-        Process adder;
-        if (!Start(adder, "korvadd.exe", "added.txt")) return 0;
-        return RunFor(adder, wait);
-    });
+    KillDuringSaves(120, [&](Process& adder) { return Start(adder, "korvadd.exe", "added.txt"); });
 }
 
 TEST_F(KilledSaveTest, TheControllersFileIsOldOrNew)
 {
     const std::string caption = Sjis("オプションと情報:") + local_;
     // The controller saves when OK is pressed.
-    KillDuringSaves(80, [&](DWORD wait) -> DWORD {
-        Process controller;
-        if (!Start(controller, "korvopt.exe", "")) return 0;
+    KillDuringSaves(80, [&](Process& controller) {
+        if (!Start(controller, "korvopt.exe", "")) return false;
         HWND sheet = nullptr;
         if (!WaitFor([&] { return (sheet = FindWindowA(nullptr, caption.c_str())) != nullptr; }, 20000)) {
             std::printf("the sheet did not show\n");
-            return 0;
+            return false;
         }
         // Posted: the modal sheet looks at its end only when a posted message arrives.
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-        return RunFor(controller, wait);
+        return true;
     });
 }

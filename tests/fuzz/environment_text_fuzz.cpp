@@ -1,11 +1,14 @@
 // Environment files: the block never runs past its buffer, ends in two NULs
-// and holds no carriage return.
+// and holds no carriage return, and every NAME=value line of the file before
+// its first empty line is one of the block's variables, in the file's order.
 #include "environment_text.h"
 
 #include "fuzz_text.h"
 
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -15,5 +18,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(length <= size);
     FUZZ_CHECK(out[length] == '\0' && out[length + 1] == '\0');
     for (std::size_t i = 0; i < length; ++i) FUZZ_CHECK(out[i] != '\r');
+
+    // The variables as a started program gets them: up to the first empty one.
+    std::vector<std::string> variables;
+    for (const char* p = out.get(); *p != '\0'; p += std::strlen(p) + 1) variables.emplace_back(p);
+    // The file's lines as an editor shows them, ended by CR or CR LF (a lone
+    // LF is a character of the line); one with a NUL is not text and may end
+    // the block.
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::size_t next = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\r', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        if (line.empty() || line.find('\0') != std::string::npos) break;
+        if (line.find('=') != std::string::npos && line[0] != '=') {
+            while (next < variables.size() && variables[next] != line) ++next;
+            FUZZ_CHECK(next < variables.size());
+            ++next;
+        }
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
     return 0;
 }

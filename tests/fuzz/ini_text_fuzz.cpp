@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <iterator>
 #include <random>
 
 #include <vector>
@@ -171,11 +172,11 @@ std::string Entries(const IniSection& section)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzedDataProvider in(data, size);
-    const char* section = kSections[in.ConsumeIntegralInRange<int>(0, 4)];
+    const char* section = kSections[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kSections) - 1)];
     const bool replace = in.ConsumeBool();
     std::vector<IniKeyValue> values(in.ConsumeIntegralInRange<int>(0, 4));
     for (IniKeyValue& v : values) {
-        v.key = kKeys[in.ConsumeIntegralInRange<int>(0, 4)];
+        v.key = kKeys[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kKeys) - 1)];
         v.value = Value(in);
     }
     const std::string raw = in.ConsumeRandomLengthString(64);

@@ -214,7 +214,7 @@ protected:
         ASSERT_TRUE(WriteFileText(folder_.File("f.txt"), "x"));
         mainBefore_ = ReadFileText(Main());
         subjectBefore_ = ReadFileText(Subject(c));
-        tableBefore_ = StoredLines(Subject(c));
+        tableBefore_ = LoadedLines(Subject(c));
     }
 
     // Boxes may show only the given formats; each is recorded.
