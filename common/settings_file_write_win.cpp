@@ -390,22 +390,22 @@ bool WriteEdited(const char* path, FileText& old, const std::function<bool(const
     if (inPlace || !out.Create(target, attributes, Permissions(old.Handle()))) {
         std::string text;
         if (!edit([&](std::string_view piece) { text.append(piece); })) return false;
-        const bool exists = old.Exists();
         old.Close();
-        if (!exists && text.empty()) return true;
-        return WriteInPlace(target, text, attributes);
+        if (!old.Exists() && text.empty()) return true;
+        if (!WriteInPlace(target, text, attributes)) return false;
+    } else {
+        if (!edit([&](std::string_view piece) { out.Write(piece); })) {
+            const DWORD error = GetLastError();
+            out.Discard();
+            return Refuse(error);
+        }
+        old.Close();
+        if (!old.Exists() && out.Written() == 0) return true;
+        if (!out.PutInPlace(target, old.Exists())) return false;
     }
-    if (!edit([&](std::string_view piece) { out.Write(piece); })) {
-        const DWORD error = GetLastError();
-        out.Discard();
-        return Refuse(error);
+    if (const char* slash = std::strrchr(target, '\\')) {
+        RemoveStaleTemporaryFiles(std::string(target, static_cast<std::size_t>(slash - target) + 1).c_str());
     }
-    old.Close();
-    if (!old.Exists() && out.Written() == 0) return true;
-    if (!out.PutInPlace(target, old.Exists())) return false;
-    const char* slash = std::strrchr(target, '\\');
-    const std::string folder(target, static_cast<std::size_t>(slash - target) + 1);
-    RemoveStaleTemporaryFiles(folder.c_str());
     return true;
 }
 
@@ -518,9 +518,9 @@ bool SettingsFile::WriteSectionText(const char* section, const std::string& line
 bool SettingsFile::WriteSectionLines(const char* section, const IniLines& lines)
 {
     if (!HasPath()) return false;
-    // The old text is read in pieces as the edit walks it, each checked as
-    // it comes: one that is not editable ends the edit, and its new file is
-    // dropped.
+    // The old text is read in pieces as the edit walks it, and the old lines
+    // of the section are checked as they come: lines that were not read as
+    // they stand fail the edit, and its new file is dropped.
     FileText old;
     if (!OpenForEdit(path_, old, false)) return false;
     IniPieceReader reader([&old](char* into, std::size_t room) { return old.Read(into, room); });

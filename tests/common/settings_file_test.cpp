@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <algorithm>
@@ -521,17 +522,17 @@ std::string FinalPathOf(const std::string& path)
 
 std::string PermissionsOf(const std::string& path)
 {
-    DWORD need = 0;
-    GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &need);
-    std::vector<char> descriptor(need + 1);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
     char* text = nullptr;
-    if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), need, &need) ||
-        !ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.data(), SDDL_REVISION_1,
-                                                              DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS) {
         return "none";
     }
-    const std::string permissions = text;
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                         nullptr);
+    const std::string permissions = text != nullptr ? text : "none";
     LocalFree(text);
+    LocalFree(descriptor);
     return permissions;
 }
 
