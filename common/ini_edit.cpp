@@ -274,7 +274,9 @@ void SetIniKeys(std::string_view text, const char* section, const std::vector<In
         const auto it = key.Empty() ? index.end() : index.find(Fold(key));
         if (it == index.end() || placed[it->second]) continue;
         placed[it->second] = true;
-        if (dropped) dropped(std::string_view(current.text.begin, static_cast<std::size_t>(current.next - current.text.begin)));
+        if (dropped) {
+            dropped(std::string_view(current.text.begin, static_cast<std::size_t>(current.next - current.text.begin)));
+        }
         // The line keeps its own end, and any bytes after a NUL in it.
         copyTo(current.text.begin);
         line.clear();
