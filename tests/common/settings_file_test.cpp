@@ -510,16 +510,6 @@ bool MakeSymbolicLink(const TempDir& dir, const std::string& link, const std::st
            WaitFor([&] { return FileExists(dir.File(link)); });
 }
 
-std::string FinalPathOf(const std::string& path)
-{
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    char final[MAX_PATH] = {};
-    GetFinalPathNameByHandleA(h, final, MAX_PATH, 0);
-    CloseHandle(h);
-    return final;
-}
-
 std::string PermissionsOf(const std::string& path)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -557,12 +547,13 @@ TEST(SettingsFileWriteTest, SavesKeepLinksAndPermissions)
     const std::string permissions = PermissionsOf(target);
     const bool symbolic = MakeSymbolicLink(dir, "local.ini", "real/target.ini");
 
+    // A link that a save made a file of its own no longer reads the next.
     const struct {
         std::string written;
         std::vector<std::string> names;   // that read the new text
     } cases[] = {
-        {"real\\target.ini", {"real\\target.ini"}},
         {"local.ini", {"real\\target.ini", "local.ini"}},
+        {"real\\target.ini", {"real\\target.ini", "local.ini"}},
         {"one.ini", {"one.ini", "two.ini"}},
         {"two.ini", {"one.ini", "two.ini"}},
     };
@@ -573,16 +564,14 @@ TEST(SettingsFileWriteTest, SavesKeepLinksAndPermissions)
         ASSERT_TRUE(file.Open(dir.File(c.written).c_str()));
         ASSERT_TRUE(file.WriteString("S", "k", c.written.c_str()));
         for (const std::string& name : c.names) {
-            EXPECT_EQ(ReadFileText(dir.File(name)), "[S]\r\nk=" + c.written + "\r\n") << name;
+            if (name != "local.ini" || symbolic) {
+                EXPECT_EQ(ReadFileText(dir.File(name)), "[S]\r\nk=" + c.written + "\r\n") << name;
+            }
         }
     }
     EXPECT_EQ(PermissionsOf(target), permissions);
     EXPECT_EQ(FilesIn(dir.File("real\\")), std::vector<std::string>{"target.ini"});
-    if (symbolic) {
-        EXPECT_EQ(FinalPathOf(dir.File("local.ini")), FinalPathOf(target));
-    } else {
-        std::printf("No symbolic link could be made here: only hard links and permissions were checked.\n");
-    }
+    if (!symbolic) std::printf("No symbolic link could be made here: only hard links and permissions were checked.\n");
 }
 
 // A file the platform can write is saved, however long its folder's name
