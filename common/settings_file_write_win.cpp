@@ -403,8 +403,16 @@ bool WriteEdited(const char* path, FileText& old, const std::function<bool(const
         if (!old.Exists() && out.Written() == 0) return true;
         if (!out.PutInPlace(target, old.Exists())) return false;
     }
+    // Once a process for each folder: listing the folder costs about a tenth
+    // of a small save under Wine, and a program saves again and again into
+    // one folder, where only the ends of other programs leave files behind.
+    static std::string cleaned;
     if (const char* slash = std::strrchr(target, '\\')) {
-        RemoveStaleTemporaryFiles(std::string(target, static_cast<std::size_t>(slash - target) + 1).c_str());
+        std::string folder(target, static_cast<std::size_t>(slash - target) + 1);
+        if (lstrcmpiA(folder.c_str(), cleaned.c_str()) != 0) {
+            RemoveStaleTemporaryFiles(folder.c_str());
+            cleaned.swap(folder);
+        }
     }
     return true;
 }
