@@ -403,9 +403,9 @@ bool WriteEdited(const char* path, FileText& old, const std::function<bool(const
         if (!old.Exists() && out.Written() == 0) return true;
         if (!out.PutInPlace(target, old.Exists())) return false;
     }
-    // Once a process for each folder: listing the folder costs about a tenth
-    // of a small save under Wine, and a program saves again and again into
-    // one folder, where only the ends of other programs leave files behind.
+    // Once a process for each folder: under Wine, listing a folder that a
+    // rename has just changed costs more than a small save itself, and only
+    // other programs' ends leave files behind.
     static std::string cleaned;
     if (const char* slash = std::strrchr(target, '\\')) {
         std::string folder(target, static_cast<std::size_t>(slash - target) + 1);
