@@ -5,6 +5,7 @@
 #include "ini_text.h"
 #include "show_cmd.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -129,21 +130,33 @@ bool ParseKey(std::string_view key, std::size_t& index, Field& field)
 void CommandTable::LoadFrom(const IniSection& section)
 {
     // One pass over the lines instead of six lookups per command: the first
-    // value of each index and field, as a lookup by key would find it.
-    // Indexes as high as the number of lines or more are never reached.
-    const std::size_t limit = section.Size();
-    std::vector<std::array<const char*, kFieldCount>> fields;
+    // value of each index and field, as a lookup by key would find it. The
+    // indexes may have gaps and come in any order: the keys are sorted by
+    // index, each index keeping its keys' stored order.
+    struct Entry {
+        std::size_t index;
+        Field field;
+        const char* value;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(section.Size());
     section.ForEach([&](const char* key, const char* value) {
-        std::size_t index = 0;
-        Field field = kCaption;
-        if (!ParseKey(key, index, field) || index >= limit) return;
-        if (index >= fields.size()) fields.resize(index + 1, std::array<const char*, kFieldCount>{});
-        if (fields[index][field] == nullptr) fields[index][field] = value;
+        Entry entry = {0, kCaption, value};
+        if (ParseKey(key, entry.index, entry.field)) entries.push_back(entry);
     });
-    commands_.reserve(commands_.size() + fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const auto& f = fields[i];
-        if (f[kCaption] == nullptr || f[kCaption][0] == '\0') break;
+    const auto byIndex = [](const Entry& a, const Entry& b) { return a.index < b.index; };
+    if (!std::is_sorted(entries.begin(), entries.end(), byIndex)) {
+        std::stable_sort(entries.begin(), entries.end(), byIndex);
+    }
+    for (auto group = entries.begin(); group != entries.end();) {
+        std::array<const char*, kFieldCount> f = {};
+        auto next = group;
+        for (; next != entries.end() && next->index == group->index; ++next) {
+            if (f[next->field] == nullptr) f[next->field] = next->value;
+        }
+        group = next;
+        // An index without a caption holds no command: the ones after it still load.
+        if (f[kCaption] == nullptr || f[kCaption][0] == '\0') continue;
         Command command;
         SetField(command, kCaption, f[kCaption]);
         for (Field field : {kCmdline, kDir, kShowCmd, kEnv, kHotkey}) {
@@ -158,8 +171,8 @@ void CommandTable::LoadFromText(std::string_view text)
     // A section in stored order, as every save leaves it, is loaded as its
     // lines come, straight from the file's text: no copy of the section nor
     // table of its fields. A command's lines may come in any order and
-    // repeat; one that comes before the commands below it sends the load
-    // the general way.
+    // repeat; one that comes before the commands below it, or after a gap in
+    // the numbering, sends the load the general way.
     const std::size_t base = commands_.size();
     constexpr unsigned kNamed = 1u << kFieldCount;  // a caption that is not empty
     // Room for six lines a command, as a save leaves them: growing the table
@@ -198,8 +211,13 @@ void CommandTable::LoadFromText(std::string_view text)
         LoadFrom(section);
         return;
     }
+    // Indexes without a caption are dropped; the commands after them move up.
     std::size_t count = 0;
-    while (count < seen.size() && (seen[count] & kNamed)) ++count;
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        if (!(seen[i] & kNamed)) continue;
+        if (count != i) commands_[base + count] = std::move(commands_[base + i]);
+        ++count;
+    }
     commands_.resize(base + count);
 }
 

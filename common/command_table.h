@@ -25,8 +25,9 @@ public:
     // Replaces the CmdTable section; false when the file could not be written.
     bool Save(SettingsFile& file) const;
 
-    // The commands of a section that was read: index 0, 1, ... up to the
-    // first missing or empty caption.
+    // The commands of a section that was read, in the order of their
+    // indexes: an index whose caption is missing or empty holds none, and
+    // the numbering may have gaps (a save numbers the commands from 0 again).
     void LoadFrom(const IniSection& section);
     // The same from a settings file's whole text (its first CmdTable section).
     void LoadFromText(std::string_view text);

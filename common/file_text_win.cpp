@@ -20,16 +20,18 @@ bool FileText::Open(const char* path, bool view)
     // Not GetFileInformationByHandle: its volume serial number costs a
     // millisecond under Wine, more than reading a table.
     FILE_BASIC_INFO info;
-    LARGE_INTEGER size;
-    if (!GetFileInformationByHandleEx(file_, FileBasicInfo, &info, sizeof info) || !GetFileSizeEx(file_, &size)) {
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(file_, FileBasicInfo, &info, sizeof info) ||
+        !GetFileInformationByHandleEx(file_, FileStandardInfo, &standard, sizeof standard)) {
         return false;
     }
-    if (size.QuadPart >= 0x40000000) {
+    if (standard.EndOfFile.QuadPart >= 0x40000000) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
     }
     attributes_ = info.FileAttributes;
-    size_ = static_cast<std::size_t>(size.QuadPart);
+    links_ = standard.NumberOfLinks;
+    size_ = static_cast<std::size_t>(standard.EndOfFile.QuadPart);
     if (size_ == 0 || !view) return true;  // an empty file cannot be mapped
     mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (mapping_ == nullptr) return false;

@@ -30,6 +30,9 @@ public:
     std::string_view Text() const { return view_ != nullptr ? std::string_view(view_, size_) : std::string_view(); }
     bool Exists() const { return attributes_ != INVALID_FILE_ATTRIBUTES; }
     DWORD Attributes() const { return attributes_; }
+    // The number of names of the file (hard links); 0 for a missing file.
+    DWORD Links() const { return links_; }
+    HANDLE Handle() const { return file_; }
     bool Foreign() const { return HasByteOrderMark(Text()); }
     // Reads the next bytes of a file opened without its view; the last error
     // on failure.
@@ -41,4 +44,5 @@ private:
     const char* view_ = nullptr;
     std::size_t size_ = 0;
     DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
+    DWORD links_ = 0;
 };

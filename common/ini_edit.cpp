@@ -140,7 +140,8 @@ const char* NextHeader(const char* p, const char* stop, Line& line, Span& name)
 
 } // namespace
 
-void ReplaceIniSection(const IniLines& text, const char* section, const IniLines& next, const IniSink& sink)
+void ReplaceIniSection(const IniLines& text, const char* section, const IniLines& next, const IniSink& sink,
+                       const IniSink& dropped)
 {
     const std::string name = Fold(Trim({section, section + std::strlen(section)}));
     Output out(sink);
@@ -172,6 +173,7 @@ void ReplaceIniSection(const IniLines& text, const char* section, const IniLines
             const char* const at = NextHeader(p, stop, header, headerName);
             if (place == kOldKeys) {
                 // The old keys are dropped up to the next header.
+                if (dropped && at != p) dropped(std::string_view(p, static_cast<std::size_t>(at - p)));
                 if (at != stop) place = kAfter;
                 p = at;
                 continue;
@@ -213,7 +215,7 @@ std::string ReplaceIniSection(std::string_view text, const char* section, std::s
 }
 
 void SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values,
-                const IniSink& sink)
+                const IniSink& sink, const IniSink& dropped)
 {
     const char* eol = LineEndOf(text);
     // A key given twice keeps its first name and takes its last value, as
@@ -272,6 +274,9 @@ void SetIniKeys(std::string_view text, const char* section, const std::vector<In
         const auto it = key.Empty() ? index.end() : index.find(Fold(key));
         if (it == index.end() || placed[it->second]) continue;
         placed[it->second] = true;
+        if (dropped) {
+            dropped(std::string_view(current.text.begin, static_cast<std::size_t>(current.next - current.text.begin)));
+        }
         // The line keeps its own end, and any bytes after a NUL in it.
         copyTo(current.text.begin);
         line.clear();

@@ -36,14 +36,18 @@ void ReplaceIniSection(std::string_view text, const char* section, const IniLine
 // The same with the old text too handed over in pieces, as a file is read
 // (IniPieceReader cuts them so): each piece but the last ends at a line end,
 // and the first reaches past the text's first LF, if it has one.
-void ReplaceIniSection(const IniLines& text, const char* section, const IniLines& lines, const IniSink& sink);
+// `dropped`, when given, gets the old lines of the section that the new ones
+// replace, in pieces of whole lines: the only text the edit does not keep.
+void ReplaceIniSection(const IniLines& text, const char* section, const IniLines& lines, const IniSink& sink,
+                       const IniSink& dropped = nullptr);
 
 // The text with each key of `section` set: an existing key's first line is
 // replaced in place, new keys follow the section's last line, and a missing
 // section is added at the end.
 std::string SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values);
+// `dropped`, when given, gets each old line whose key is set, line end included.
 void SetIniKeys(std::string_view text, const char* section, const std::vector<IniKeyValue>& values,
-                const IniSink& sink);
+                const IniSink& sink, const IniSink& dropped = nullptr);
 
 // The lines of the first `section` as the platform's section read returns
 // them: "key=value" (or a bare "key") with blanks trimmed, each ended by a

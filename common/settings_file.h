@@ -44,8 +44,12 @@ public:
     // another encoding or that cannot be read: ReadSection serves then.
     bool ReadText(const std::function<void(std::string_view text)>& use) const;
 
-    // Writes report whether the file was written. Each write replaces the
-    // whole file at once: a failed one leaves it as it was.
+    // Writes report whether the file was written, with the last error of the
+    // call that failed when not. Each write replaces the whole file at once
+    // (the file a symbolic link leads to, keeping its attributes and
+    // permissions): a failed one leaves it as it was. A file of several names
+    // (hard links), or one where no new file can be made beside it, is
+    // written over instead, its old bytes put back when that fails.
     bool WriteString(const char* section, const char* key, const char* value);
     bool WriteInt(const char* section, const char* key, int value);
     bool WriteBool(const char* section, const char* key, bool value);

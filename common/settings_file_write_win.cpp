@@ -8,10 +8,13 @@
 
 #include <windows.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -27,27 +30,42 @@ bool Refuse(DWORD error)
     return false;
 }
 
-// A file that is not text (NUL bytes), not valid in the system code page
-// (a double-byte character cut), or UTF-8 with a mark (Windows takes the
-// mark for part of the first line, Wine converts the file) cannot be read
-// as the user wrote it: a write would lose what was not understood.
+// The last error of a call that failed, never 0: a failure must not be
+// reported as a success.
+DWORD ErrorOfCall()
+{
+    const DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_WRITE_FAULT;
+}
+
+// Windows takes a UTF-8 mark for part of the first line, Wine converts the
+// file: either way the text is not read as the user wrote it.
 bool HasUtf8Mark(std::string_view text)
 {
     return text.substr(0, 3) == "\xEF\xBB\xBF";
 }
 
-// Opens the file for an edit, refusing what the edit would spoil. Opened
-// without its view, its text is checked by the edit as it is read.
+// Old lines an edit replaces must have been read as they stand: a NUL ends
+// the platform's reading of a line, and bytes the system code page does not
+// map (a double-byte character cut, A0 or FD to FF in Shift-JIS) read as
+// other characters, which the values written back would carry. The rest of
+// the file is copied byte for byte, whatever it holds.
+struct DroppedCheck {
+    DWORD failure = 0;
+    void operator()(std::string_view lines)
+    {
+        if (failure == 0 && !IsSettingsText(lines, ValidInCodePage)) failure = ERROR_INVALID_DATA;
+    }
+};
+
+// Opens the file for an edit. Opened without its view, its text is read by
+// the edit in pieces.
 bool OpenForEdit(const char* path, FileText& file, bool view = true)
 {
     if (!file.Open(path, view)) return false;
     // Refused as the platform's write is on Windows (Wine as root writes it anyway).
     if (file.Exists() && (file.Attributes() & FILE_ATTRIBUTE_READONLY)) return Refuse(ERROR_ACCESS_DENIED);
-    const std::string_view text = file.Text();
-    if (HasUtf8Mark(text) || (!file.Foreign() && !IsSettingsText(text, ValidInCodePage))) {
-        return Refuse(ERROR_INVALID_DATA);
-    }
-    return true;
+    return !HasUtf8Mark(file.Text()) || Refuse(ERROR_INVALID_DATA);
 }
 
 bool WriteWhole(HANDLE h, std::string_view text)
@@ -69,19 +87,111 @@ bool HeldWithoutSharingDelete(const char* path)
     return false;
 }
 
-bool WriteInPlace(const char* path, const std::string& text)
+// The old file's permissions, for the new file that takes its place: made
+// anew, it would get the folder's defaults.
+class Permissions {
+public:
+    explicit Permissions(HANDLE old)
+    {
+        if (old == INVALID_HANDLE_VALUE) return;
+        // Room for the usual few entries: one call.
+        descriptor_.resize(512);
+        DWORD need = 0;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const DWORD size = static_cast<DWORD>(descriptor_.size());
+            if (GetKernelObjectSecurity(old, DACL_SECURITY_INFORMATION, descriptor_.data(), size, &need)) return;
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+            descriptor_.resize(need);
+        }
+        descriptor_.clear();
+    }
+    // Given to the new file through a handle with WRITE_DAC.
+    bool Apply(HANDLE file) const
+    {
+        return descriptor_.empty() || SetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION,
+                                                              const_cast<unsigned char*>(descriptor_.data()));
+    }
+
+private:
+    std::vector<unsigned char> descriptor_;
+};
+
+// The name of a temporary file of a save: "kvn", the saving process's id and
+// a serial, in hex. False for a name of another form.
+bool ParseTemporaryName(const char* name, DWORD& process)
 {
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, TRUNCATE_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = WriteWhole(h, text) && FlushFileBuffers(h);
-    CloseHandle(h);
-    return ok;
+    if (std::strncmp(name, "kvn", 3) != 0) return false;
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(name + 3, &end, 16);
+    if (end == name + 3 || *end != '-' || !std::isxdigit(static_cast<unsigned char>(end[1]))) return false;
+    std::strtoul(end + 1, &end, 16);
+    if (lstrcmpiA(end, ".tmp") != 0) return false;
+    process = static_cast<DWORD>(id);
+    return true;
+}
+
+bool ProcessRuns(DWORD id)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    // Refused: a process of another user, which runs.
+    if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool runs = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return runs;
+}
+
+// Removes the temporary files that killed saves left in `folder` (which
+// ends in a backslash): only names of our own form, of processes that have
+// ended (or of this one), and only when nothing holds them open, so that a
+// save in progress keeps its file.
+void RemoveStaleTemporaryFiles(const char* folder)
+{
+    char path[MAX_PATH];
+    const std::size_t length = std::strlen(folder);
+    if (length + sizeof "kvn*.tmp" > MAX_PATH) return;
+    std::memcpy(path, folder, length);
+    std::strcpy(path + length, "kvn*.tmp");
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(path, &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        DWORD process = 0;
+        if (!ParseTemporaryName(found.cFileName, process) || length + std::strlen(found.cFileName) >= MAX_PATH) continue;
+        if (process != GetCurrentProcessId() && ProcessRuns(process)) continue;
+        std::strcpy(path + length, found.cFileName);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) continue;
+        HANDLE file = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+// The path of the open file itself, where the path it was opened by leads
+// through a symbolic link; false when it has no drive letter or is too long.
+bool FinalPath(HANDLE file, char (&out)[MAX_PATH])
+{
+    // It comes as "\\?\C:\..." or "\\?\UNC\server\...": taken without the
+    // prefix, as a path the profile calls also take.
+    char full[MAX_PATH + 8];
+    const DWORD n = GetFinalPathNameByHandleA(file, full, sizeof full, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= sizeof full) return false;
+    const char* path = full;
+    std::string_view rest(full, n);
+    if (rest.substr(0, 8) == "\\\\?\\UNC\\") {
+        path = full + 6;
+        full[6] = '\\';
+    } else if (rest.substr(0, 4) == "\\\\?\\") {
+        path = full + 4;
+    }
+    if (std::strlen(path) >= MAX_PATH) return false;
+    std::strcpy(out, path);
+    return true;
 }
 
 // The new file beside the settings file: written in pieces, then put in
 // place in one step, so that the old file stays whole until the new one is
-// complete. Dropped unless put in place.
+// complete. Dropped unless put in place or let go.
 class NewFile {
 public:
     NewFile() = default;
@@ -91,8 +201,9 @@ public:
 
     // The new file takes the attributes of the one it replaces (`attributes`,
     // INVALID_FILE_ATTRIBUTES for none) at its creation: Wine's replace does
-    // not carry them over, and setting them afterwards is a call more.
-    bool Create(const char* path, DWORD attributes)
+    // not carry them over, and setting them afterwards is a call more. False,
+    // with the last error, when no file can be made beside `path`.
+    bool Create(const char* path, DWORD attributes, const Permissions& permissions)
     {
         DWORD keep = FILE_ATTRIBUTE_NORMAL;
         if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -101,26 +212,33 @@ public:
                                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
             if (kept != 0) keep = kept;
         }
-        char folder[MAX_PATH];
-        std::strcpy(folder, path);
-        char* slash = std::strrchr(folder, '\\');
-        if (slash == nullptr || (slash - folder) + 32 >= MAX_PATH) return false;
-        slash[1] = '\0';
+        const char* slash = std::strrchr(path, '\\');
+        const std::size_t folder = slash == nullptr ? 0 : static_cast<std::size_t>(slash - path) + 1;
+        // "kvn", eight and four hex digits, "-" and ".tmp".
+        if (folder == 0 || folder + 20 >= MAX_PATH) return Refuse(ERROR_FILENAME_EXCED_RANGE);
         // A name of our own, made with the file in one call: the platform's
         // temporary names cost a create, a close and an open more. One left
         // by a killed save is passed over.
         static DWORD serial = GetTickCount();
         for (int attempt = 0; attempt < 64; ++attempt) {
-            wsprintfA(name_, "%skvn%lx-%lx.tmp", folder, GetCurrentProcessId(), serial++ & 0xFFFF);
-            file_ = CreateFileA(name_, GENERIC_WRITE, 0, nullptr, CREATE_NEW, keep, nullptr);
-            if (file_ != INVALID_HANDLE_VALUE) {
-                buffer_.reserve(kBufferSize);
-                return true;
+            std::memcpy(name_, path, folder);
+            wsprintfA(name_ + folder, "kvn%lx-%lx.tmp", GetCurrentProcessId(), serial++ & 0xFFFF);
+            file_ = CreateFileA(name_, GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW, keep, nullptr);
+            if (file_ == INVALID_HANDLE_VALUE) {
+                if (GetLastError() == ERROR_FILE_EXISTS) continue;
+                break;
             }
-            if (GetLastError() != ERROR_FILE_EXISTS) break;
+            if (!permissions.Apply(file_)) {
+                const DWORD error = ErrorOfCall();
+                Discard();
+                return Refuse(error);
+            }
+            buffer_.reserve(kBufferSize);
+            return true;
         }
+        const DWORD error = ErrorOfCall();
         name_[0] = '\0';
-        return false;
+        return Refuse(error);
     }
     // Small pieces are gathered; large ones go out as they are, after what
     // was gathered before them.
@@ -137,31 +255,39 @@ public:
     }
     std::size_t Written() const { return written_; }
 
-    // Writes what is gathered, forces it to the disk and puts the file in
-    // place of `path`, which `exists` or not; the last error on failure.
-    bool PutInPlace(const char* path, bool exists)
+    // Writes what is gathered, forces it to the disk and closes the file,
+    // which stays under its temporary name; the last error on failure.
+    bool Seal()
     {
         Flush();
         // Forced to the disk before the rename: after a power cut the name
         // must not lead to a file whose data was never written.
-        bool ok = failure_ == 0 && FlushFileBuffers(file_);
-        if (!ok && failure_ == 0) failure_ = GetLastError();
+        if (failure_ == 0 && !FlushFileBuffers(file_)) failure_ = ErrorOfCall();
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
-        if (!ok) {
+        return failure_ == 0 || Refuse(failure_);
+    }
+
+    // Seals the file and puts it in place of `path`, which `exists` or not;
+    // the last error on failure.
+    bool PutInPlace(const char* path, bool exists)
+    {
+        if (!Seal()) {
+            const DWORD error = GetLastError();
             Discard();
-            SetLastError(failure_);
-            return false;
+            return Refuse(error);
         }
         // A rename over the old file is one atomic step. Wine's ReplaceFile
         // moves the old file aside first, so a program killed in between leaves
         // no file at all: it only serves where the rename is refused (the file
         // open in another program).
-        if (!MoveFileExA(name_, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            ok = exists && ReplaceFileA(path, name_, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        bool ok = MoveFileExA(name_, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        DWORD error = ok ? 0 : ErrorOfCall();
+        if (!ok && exists) {
+            ok = ReplaceFileA(path, name_, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
             // Without a backup name this failure can leave the old file removed
             // and the new one still under its temporary name.
-            if (!ok && exists && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+            if (!ok && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
                 GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
                 ok = MoveFileExA(name_, path, MOVEFILE_WRITE_THROUGH) != FALSE;
             }
@@ -170,11 +296,12 @@ public:
             name_[0] = '\0';
             return true;
         }
-        const DWORD error = GetLastError();
         Discard();
-        SetLastError(error);
-        return false;
+        return Refuse(error);
     }
+
+    // Leaves the sealed file where it is.
+    void LetGo() { name_[0] = '\0'; }
 
     void Discard()
     {
@@ -192,7 +319,7 @@ private:
 
     void Put(std::string_view piece)
     {
-        if (failure_ == 0 && !piece.empty() && !WriteWhole(file_, piece)) failure_ = GetLastError();
+        if (failure_ == 0 && !piece.empty() && !WriteWhole(file_, piece)) failure_ = ErrorOfCall();
     }
     void Flush()
     {
@@ -207,29 +334,87 @@ private:
     DWORD failure_ = 0;
 };
 
-// Writes the file's text as `edit` makes it from the old one, through a new
-// file put in place. The edit fails, with the last error set, when the old
-// text turns out not to be editable as it is read; nothing is written then.
-// An edit of a missing file that makes no text leaves it missing, as the
-// platform does.
+// Writes the text over the file itself, keeping its other names (hard
+// links), or where no new file can be made beside it (no room for a longer
+// name, or no right to add files). The old bytes are kept first, in a file
+// beside it where one can be made and in memory, and are put back when the
+// write fails.
+bool WriteInPlace(const char* path, const std::string& text, DWORD attributes)
+{
+    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Refuse(ErrorOfCall());
+    std::string before;
+    LARGE_INTEGER size = {};
+    DWORD error = 0;
+    if (!GetFileSizeEx(h, &size) || size.QuadPart >= 0x40000000) error = ErrorOfCall();
+    if (error == 0 && size.QuadPart > 0) {
+        before.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD n = 0;
+        if (!ReadFile(h, &before[0], static_cast<DWORD>(before.size()), &n, nullptr) || n != before.size()) {
+            error = ErrorOfCall();
+        }
+    }
+    NewFile copy;
+    if (error == 0 && !before.empty() && copy.Create(path, attributes, Permissions(INVALID_HANDLE_VALUE))) {
+        copy.Write(before);
+        if (!copy.Seal()) copy.Discard();
+    }
+    const auto writeOver = [h](std::string_view bytes) {
+        LARGE_INTEGER zero = {};
+        return SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && WriteWhole(h, bytes) && SetEndOfFile(h) &&
+               FlushFileBuffers(h);
+    };
+    if (error == 0 && !writeOver(text)) {
+        error = ErrorOfCall();
+        // Whole again, the file needs no copy beside it.
+        if (!writeOver(before)) copy.LetGo();
+    }
+    CloseHandle(h);
+    return error == 0 || Refuse(error);
+}
+
+// Writes the file's text as `edit` makes it from the old one. The text goes
+// to the file that a symbolic link leads to, through a new file put in place
+// of it, or in place for a file of several names or where no new file can be
+// made. The edit fails, with the last error set, when the old text turns out
+// not to be editable as it is read; nothing is written then. An edit of a
+// missing file that makes no text leaves it missing, as the platform does.
 bool WriteEdited(const char* path, FileText& old, const std::function<bool(const IniSink&)>& edit)
 {
-    if (old.Exists() && HeldWithoutSharingDelete(path)) {
+    char resolved[MAX_PATH];
+    const char* target = old.Exists() && FinalPath(old.Handle(), resolved) ? resolved : path;
+    const DWORD attributes = old.Attributes();
+    NewFile out;
+    const bool inPlace = old.Exists() && (old.Links() > 1 || HeldWithoutSharingDelete(target));
+    if (inPlace || !out.Create(target, attributes, Permissions(old.Handle()))) {
         std::string text;
         if (!edit([&](std::string_view piece) { text.append(piece); })) return false;
         old.Close();
-        return WriteInPlace(path, text);
+        if (!old.Exists() && text.empty()) return true;
+        if (!WriteInPlace(target, text, attributes)) return false;
+    } else {
+        if (!edit([&](std::string_view piece) { out.Write(piece); })) {
+            const DWORD error = GetLastError();
+            out.Discard();
+            return Refuse(error);
+        }
+        old.Close();
+        if (!old.Exists() && out.Written() == 0) return true;
+        if (!out.PutInPlace(target, old.Exists())) return false;
     }
-    NewFile out;
-    if (!out.Create(path, old.Attributes())) return false;
-    if (!edit([&](std::string_view piece) { out.Write(piece); })) {
-        const DWORD error = GetLastError();
-        out.Discard();
-        return Refuse(error);
+    // Once a process for each folder: under Wine, listing a folder that a
+    // rename has just changed costs more than a small save itself, and only
+    // other programs' ends leave files behind.
+    static std::string cleaned;
+    if (const char* slash = std::strrchr(target, '\\')) {
+        std::string folder(target, static_cast<std::size_t>(slash - target) + 1);
+        if (lstrcmpiA(folder.c_str(), cleaned.c_str()) != 0) {
+            RemoveStaleTemporaryFiles(folder.c_str());
+            cleaned.swap(folder);
+        }
     }
-    old.Close();
-    if (!old.Exists() && out.Written() == 0) return true;
-    return out.PutInPlace(path, old.Exists());
+    return true;
 }
 
 bool PlatformWriteSection(const char* section, const std::string& lines, const char* path)
@@ -295,17 +480,22 @@ bool SettingsFile::WriteStrings(const std::vector<SettingsValue>& values)
     return WriteEdited(path_, old, [&](const IniSink& sink) {
         // All but the last edit go to memory; the last one streams out.
         std::string_view text = old.Text();
-        std::string edited;
+        std::string edited, next;
+        DroppedCheck check;
+        const IniSink dropped = [&check](std::string_view lines) { check(lines); };
         for (std::size_t i = 0; i + 1 < sections.size(); ++i) {
-            edited = SetIniKeys(text, sections[i].first, sections[i].second);
+            next.clear();
+            SetIniKeys(text, sections[i].first, sections[i].second,
+                       [&next](std::string_view piece) { next.append(piece); }, dropped);
+            edited.swap(next);
             text = edited;
         }
         if (sections.empty()) {
             sink(text);
         } else {
-            SetIniKeys(text, sections.back().first, sections.back().second, sink);
+            SetIniKeys(text, sections.back().first, sections.back().second, sink, dropped);
         }
-        return true;
+        return check.failure == 0 || Refuse(check.failure);
     });
 }
 
@@ -336,9 +526,9 @@ bool SettingsFile::WriteSectionText(const char* section, const std::string& line
 bool SettingsFile::WriteSectionLines(const char* section, const IniLines& lines)
 {
     if (!HasPath()) return false;
-    // The old text is read in pieces as the edit walks it, each checked as
-    // it comes: one that is not editable ends the edit, and its new file is
-    // dropped.
+    // The old text is read in pieces as the edit walks it, and the old lines
+    // of the section are checked as they come: lines that were not read as
+    // they stand fail the edit, and its new file is dropped.
     FileText old;
     if (!OpenForEdit(path_, old, false)) return false;
     IniPieceReader reader([&old](char* into, std::size_t room) { return old.Read(into, room); });
@@ -358,17 +548,17 @@ bool SettingsFile::WriteSectionLines(const char* section, const IniLines& lines)
         if (pending) {
             piece = first;
             pending = false;
-        } else if (!reader.Next(piece)) {
-            // A failed read must not pass for the end of the text.
-            if (reader.Failed()) failure = GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT;
-            return false;
+            return true;
         }
-        if (IsSettingsText(piece, ValidInCodePage)) return true;
-        failure = ERROR_INVALID_DATA;
+        if (reader.Next(piece)) return true;
+        // A failed read must not pass for the end of the text.
+        if (reader.Failed()) failure = GetLastError() != 0 ? GetLastError() : ERROR_READ_FAULT;
         return false;
     };
+    DroppedCheck check;
     return WriteEdited(path_, old, [&](const IniSink& sink) {
-        ReplaceIniSection(text, section, lines, sink);
+        ReplaceIniSection(text, section, lines, sink, [&check](std::string_view keys) { check(keys); });
+        if (failure == 0) failure = check.failure;
         return failure == 0 || Refuse(failure);
     });
 }

@@ -61,21 +61,36 @@ TEST(CommandTableFormatTest, WritesSixLinesPerCommandInOrder)
     EXPECT_EQ(lines, expected);
 }
 
-TEST(CommandTableFormatTest, LoadStopsAtTheFirstMissingOrEmptyCaption)
+// A hand-edited table with gaps in its numbering: the commands after a gap
+// load too, in the order of their indexes, from a section and from a text.
+TEST(CommandTableFormatTest, LoadGoesOnAcrossGapsAndEmptyCaptions)
 {
-    CommandTable gap;
-    gap.LoadFrom(SectionOfLines({"cmd[0].caption=A", "cmd[1].caption=B", "cmd[3].caption=D"}));
-    EXPECT_EQ(gap.Size(), 2u);
-
-    CommandTable empty;
-    empty.LoadFrom(SectionOfLines({"cmd[0].caption=", "cmd[1].caption=B"}));
-    EXPECT_EQ(empty.Size(), 0u);
-
-    // Values count as stored: two quotation marks are a caption, not an empty one.
-    CommandTable quoted;
-    quoted.LoadFrom(SectionOfLines({"cmd[0].caption=\"\"", "cmd[1].caption=B"}));
-    ASSERT_EQ(quoted.Size(), 2u);
-    EXPECT_EQ(quoted[0].name, "\"\"");
+    const struct {
+        std::vector<std::string> lines;
+        std::vector<std::string> names;
+    } cases[] = {
+        {{"cmd[0].caption=A", "cmd[1].caption=B", "cmd[3].caption=D"}, {"A", "B", "D"}},
+        {{"cmd[0].caption=", "cmd[1].caption=B"}, {"B"}},
+        {{"cmd[0].cmdline=x.exe", "cmd[2].caption=C"}, {"C"}},
+        {{"cmd[7].caption=H", "cmd[4000000000].caption=Far", "cmd[2].caption=C", "cmd[7].cmdline=h.exe"},
+         {"C", "H", "Far"}},
+        // Values count as stored: two quotation marks are a caption, not an empty one.
+        {{"cmd[0].caption=\"\"", "cmd[1].caption=B"}, {"\"\"", "B"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines.front());
+        CommandTable fromSection;
+        fromSection.LoadFrom(SectionOfLines(c.lines));
+        std::string text = "[CmdTable]\r\n";
+        for (const std::string& line : c.lines) text += line + "\r\n";
+        CommandTable fromText;
+        fromText.LoadFromText(text);
+        for (const CommandTable* table : {&fromSection, &fromText}) {
+            std::vector<std::string> names;
+            for (const Command& command : *table) names.push_back(command.name);
+            EXPECT_EQ(names, c.names);
+        }
+    }
 }
 
 TEST(CommandTableFormatTest, LoadDecodesEveryField)
@@ -162,14 +177,14 @@ TEST(CommandTableFormatTest, HandEditedCaptionsLoseNoCommandOnSave)
 
 namespace {
 
-// The load as six lookups by key per command, up to the first missing or
-// empty caption.
+// The load as six lookups by key per command, for every index the random
+// sections use; an index without a caption holds no command.
 CommandTable LoadByLookups(const IniSection& section)
 {
     CommandTable table;
-    for (std::size_t i = 0;; ++i) {
+    for (std::size_t i = 0; i < 12; ++i) {
         const char* caption = section.Find(CmdTableKey(i, ".caption").c_str());
-        if (caption == nullptr || caption[0] == '\0') break;
+        if (caption == nullptr || caption[0] == '\0') continue;
         Command c;
         SplitCaption(caption, c.path, c.name);
         if (const char* v = section.Find(CmdTableKey(i, ".cmdline").c_str())) c.cmdline = v;

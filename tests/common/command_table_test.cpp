@@ -86,13 +86,19 @@ TEST(CommandTableFileTest, LoadsHandWrittenFilesWithTheKeyReadsRulesAndValuesAsS
                               "cmd[3].caption=after a gap\r\n"));
     CommandTable table;
     ASSERT_TRUE(table.Load(file));
-    ASSERT_EQ(table.Size(), 2u);
+    ASSERT_EQ(table.Size(), 3u);
     EXPECT_EQ(table[0].name, Ansi("メニュー"));
     EXPECT_EQ(table[0].cmdline, "\"C:\\a b\\x.exe\"");
     EXPECT_EQ(table[0].showCmd, 3);
     EXPECT_EQ(table[0].modifiers, 2);
     EXPECT_EQ(table[0].virtualKey, 0);
     EXPECT_EQ(JoinPath(table[1].path), Ansi("メニュー/子"));
+    // The command after the gap is kept by a save, which numbers it again.
+    EXPECT_EQ(table[2].name, "after a gap");
+    ASSERT_TRUE(table.Save(file));
+    const std::string saved = ReadFileText(file.Path());
+    EXPECT_NE(saved.find("\r\ncmd[2].caption=after a gap\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("cmd[3]"), std::string::npos) << saved;
 
     SettingsFile missing;
     ASSERT_TRUE(missing.Open(dir.File("nothing-here.ini").c_str()));

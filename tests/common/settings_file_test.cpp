@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -437,10 +441,12 @@ TEST(SettingsFileWriteTest, LargeFilesAreEditedAsTheyAreRead)
         ASSERT_TRUE(file.WriteSection("CmdTable", {"cmd[0].caption=new"}));
         EXPECT_EQ(ReadFileText(file.Path()), ReplaceIniSection(before, "CmdTable", "cmd[0].caption=new\r\n"));
     }
-    // A NUL or a cut double-byte character far into the file is found only
-    // after much of the new file is written: that file is dropped, the old one stays.
+    // A NUL or a cut double-byte character in the section, far into the
+    // file, is found only after much of the new file is written: that file
+    // is dropped, the old one stays.
+    const std::size_t keys = text.find("cmd[0].caption=old\r\n") + 20;
     for (const std::string& bad : {std::string("bad=\0\r\n", 7), std::string("bad=\x95\r\n")}) {
-        const std::string before = text + bad;
+        const std::string before = text.substr(0, keys) + bad + text.substr(keys);
         ASSERT_TRUE(WriteFileText(file.Path(), before));
         SetLastError(0);
         EXPECT_FALSE(file.WriteSection("CmdTable", {"cmd[0].caption=new"}));
@@ -448,4 +454,177 @@ TEST(SettingsFileWriteTest, LargeFilesAreEditedAsTheyAreRead)
         EXPECT_EQ(ReadFileText(file.Path()), before);
         EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"local.ini"});
     }
+}
+
+// Only the lines a save replaces must have been read as they stand; any
+// other byte, mapped by the code page or not, is copied as it is.
+TEST(SettingsFileWriteTest, StrayBytesBlockOnlyTheLinesTheSaveReplaces)
+{
+    const std::string nul("a\0b", 3);
+    const struct {
+        std::string before;
+        bool keys;              // WriteString S/k=new, else WriteSection S with k=new
+        std::string after;      // empty: refused, the file as it was
+    } cases[] = {
+        {"[N]\r\nn=\xA0\xFD\xFE\xFF\r\n[S]\r\nk=old\r\n", true, "[N]\r\nn=\xA0\xFD\xFE\xFF\r\n[S]\r\nk=new\r\n"},
+        {"[N]\r\nn=\xA0\r\n[S]\r\nk=old\r\n", false, "[N]\r\nn=\xA0\r\n[S]\r\nk=new\r\n"},
+        {"[S]\r\nx=\x95\r\nk=old\r\n[T]\r\nt=" + nul + "\r\n", true,
+         "[S]\r\nx=\x95\r\nk=new\r\n[T]\r\nt=" + nul + "\r\n"},
+        {"[S]\r\nk=old\r\n[T]\r\nt=" + nul + "\xFF\r\n", false, "[S]\r\nk=new\r\n[T]\r\nt=" + nul + "\xFF\r\n"},
+        // The key's own line, or the section replaced, read otherwise than it stands.
+        {"[S]\r\nk=old\xA0\r\n", true, ""},
+        {"[S]\r\nk=" + nul + "\r\n", true, ""},
+        {"[S]\r\nk=old\r\nx=\x95\r\n[T]\r\n", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        TempDir dir;
+        SettingsFile file;
+        ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+        ASSERT_TRUE(WriteFileText(file.Path(), c.before));
+        SetLastError(0);
+        const bool written = c.keys ? file.WriteString("S", "k", "new") : file.WriteSection("S", {"k=new"});
+        EXPECT_EQ(written, !c.after.empty());
+        if (!written) {
+            EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));
+        }
+        EXPECT_TRUE(ReadFileText(file.Path()) == (written ? c.after : c.before));
+    }
+}
+
+namespace {
+
+// Leads `link` to `target` (relative to the link's folder): a symbolic link
+// where the platform makes one. Wine's CreateSymbolicLinkA reports success
+// and makes nothing; a link made on the Unix side, whose programs Wine starts
+// (with a handle that cannot be waited for), is one to Wine's file calls too.
+bool MakeSymbolicLink(const TempDir& dir, const std::string& link, const std::string& target)
+{
+    std::string windowsTarget = target;
+    for (char& c : windowsTarget) c = c == '/' ? '\\' : c;
+    if (CreateSymbolicLinkA(dir.File(link).c_str(), windowsTarget.c_str(), 0) && FileExists(dir.File(link))) {
+        return true;
+    }
+    Process ln;
+    return ln.Start("/bin/ln -s " + target + " " + link, dir.Path()) &&
+           WaitFor([&] { return FileExists(dir.File(link)); });
+}
+
+std::string PermissionsOf(const std::string& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    char* text = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS) {
+        return "none";
+    }
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                         nullptr);
+    const std::string permissions = text != nullptr ? text : "none";
+    LocalFree(text);
+    LocalFree(descriptor);
+    return permissions;
+}
+
+} // namespace
+
+// A settings file kept elsewhere through a link, or under a second name,
+// is saved where it lives: every name reads the new text, the link stays a
+// link, and the file keeps its own permissions.
+TEST(SettingsFileWriteTest, SavesKeepLinksAndPermissions)
+{
+    TempDir dir;
+    ASSERT_TRUE(CreateDirectoryA(dir.File("real").c_str(), nullptr));
+    const std::string target = dir.File("real\\target.ini");
+    ASSERT_TRUE(WriteFileText(target, "[S]\r\nk=old\r\n"));
+    ASSERT_TRUE(WriteFileText(dir.File("one.ini"), "[S]\r\nk=old\r\n"));
+    ASSERT_TRUE(CreateHardLinkA(dir.File("two.ini").c_str(), dir.File("one.ini").c_str(), nullptr));
+    // Wine keeps no list of permissions: it shows the file's Unix mode as one.
+    PSECURITY_DESCRIPTOR own = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;WD)", SDDL_REVISION_1, &own, nullptr));
+    ASSERT_TRUE(SetFileSecurityA(target.c_str(), DACL_SECURITY_INFORMATION, own));
+    LocalFree(own);
+    const std::string permissions = PermissionsOf(target);
+    const bool symbolic = MakeSymbolicLink(dir, "local.ini", "real/target.ini");
+
+    // A link that a save made a file of its own no longer reads the next.
+    const struct {
+        std::string written;
+        std::vector<std::string> names;   // that read the new text
+    } cases[] = {
+        {"local.ini", {"real\\target.ini", "local.ini"}},
+        {"real\\target.ini", {"real\\target.ini", "local.ini"}},
+        {"one.ini", {"one.ini", "two.ini"}},
+        {"two.ini", {"one.ini", "two.ini"}},
+    };
+    for (const auto& c : cases) {
+        if (c.written == "local.ini" && !symbolic) continue;
+        SCOPED_TRACE(c.written);
+        SettingsFile file;
+        ASSERT_TRUE(file.Open(dir.File(c.written).c_str()));
+        ASSERT_TRUE(file.WriteString("S", "k", c.written.c_str()));
+        for (const std::string& name : c.names) {
+            if (name != "local.ini" || symbolic) {
+                EXPECT_EQ(ReadFileText(dir.File(name)), "[S]\r\nk=" + c.written + "\r\n") << name;
+            }
+        }
+    }
+    EXPECT_EQ(PermissionsOf(target), permissions);
+    EXPECT_EQ(FilesIn(dir.File("real\\")), std::vector<std::string>{"target.ini"});
+    if (!symbolic) std::printf("No symbolic link could be made here: only hard links and permissions were checked.\n");
+}
+
+// A file the platform can write is saved, however long its folder's name
+// (no room for a temporary name beside it at the end), and a failure
+// reports the error of the call that failed.
+TEST(SettingsFileWriteTest, FilesInFoldersOfAnyLengthAreSaved)
+{
+    TempDir dir;
+    std::string folder = dir.Path();
+    for (std::size_t length : {230u, 245u}) {
+        SCOPED_TRACE(length);
+        while (folder.size() < length) {
+            folder += std::string(std::min<std::size_t>(100, length - folder.size()), 'f');
+            ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << GetLastError();
+            folder += '\\';
+        }
+        SettingsFile file;
+        ASSERT_TRUE(file.Open((folder + "local.ini").c_str()));
+        ASSERT_STREQ(file.Path(), (folder + "local.ini").c_str());
+        ASSERT_TRUE(file.WriteSection("S", {"k=1"}));
+        ASSERT_TRUE(file.WriteString("S", "k", "2"));
+        EXPECT_EQ(ReadFileText(file.Path()), "[S]\r\nk=2\r\n");
+        EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"local.ini"});
+
+        HANDLE hold = CreateFileA(file.Path(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetLastError(0);
+        EXPECT_FALSE(file.WriteString("S", "k", "3"));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+        CloseHandle(hold);
+        EXPECT_EQ(ReadFileText(file.Path()), "[S]\r\nk=2\r\n");
+    }
+}
+
+// Temporary files of saves that were killed go at the next save; those of
+// a save in progress, and files not of our making, stay.
+TEST(SettingsFileWriteTest, SavesRemoveTheTemporaryFilesOfKilledSaves)
+{
+    TempDir dir;
+    Process ended;
+    ASSERT_TRUE(ended.Start("cmd.exe /c exit 0"));
+    ASSERT_EQ(ended.Wait(), 0u);
+    char stale[32], busy[32];
+    wsprintfA(stale, "kvn%lx-1a.tmp", ended.Id());
+    wsprintfA(busy, "kvn%lx-ffff.tmp", GetCurrentProcessId());
+    for (const std::string& name : std::vector<std::string>{stale, busy, "kvnotes.tmp", "local.ini"}) {
+        ASSERT_TRUE(WriteFileText(dir.File(name), "x"));
+    }
+    HANDLE inUse = CreateFileA(dir.File(busy).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+    ASSERT_TRUE(file.WriteString("S", "k", "v"));
+    CloseHandle(inUse);
+    std::vector<std::string> left = FilesIn(dir.Path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{busy, "kvnotes.tmp", "local.ini"}));
 }

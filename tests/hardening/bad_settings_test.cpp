@@ -137,6 +137,11 @@ std::vector<BadFile> Corpus(const std::string& missingDrive)
              "\r\ncmd[1].caption=B" + kCut,
          Reading::kUntouchable, {}, "[LocalSetting]\r\nCurrent=" + kCut + "\r\n[ProgramInfo]\r\nDaemon.Path=C:\\" + kCut,
          Reading::kUntouchable, {}},
+        // Bytes the code page does not map, in lines no save replaces, are kept as they are.
+        {"unmapped bytes outside what is saved", "local.ini",
+         "[Notes]\r\nn=a\xA0" "b\r\n[CmdTable]\r\ncmd[0].caption=A\r\ncmd[0].cmdline=a.exe\r\n",
+         Reading::kRewritable, {"[Notes]\r\nn=a\xA0" "b\r\n"}, MainText("local.ini") + "[Notes]\r\nn=\xFD\xFE\xFF\r\n",
+         Reading::kRewritable, {"[Notes]\r\nn=\xFD\xFE\xFF\r\n"}},
         // Windows takes the UTF-8 mark as part of the first line and the text
         // as Shift-JIS. (Wine reads the file as UTF-8.)
         {"UTF-8 with a byte-order mark", "local.ini",
