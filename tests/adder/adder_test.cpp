@@ -136,13 +136,13 @@ TEST_F(AdderTest, UnusableNamesGiveBox101AndTheOthersAreStillAdded)
 
 TEST_F(AdderTest, SavesTheTableEvenWhenNothingWasAdded)
 {
-    // Left-overs of a longer table and a name in other letter case are
-    // rewritten in the stored form.
+    // A name in other letter case is rewritten in the stored form; a command
+    // after an empty caption is kept and numbered again.
     WriteFileText(Local(), std::string(kEarlierCommands) + "cmd[2].caption=\r\ncmd[3].caption=Old\r\n");
     EXPECT_EQ(Run(folder_.File("none.txt")), static_cast<DWORD>(kExitDone));
     EXPECT_EQ(ReadProfile(Local(), "CmdTable", "cmd[3].caption"), "<missing>");
     EXPECT_EQ(ReadProfile(Local(), "CmdTable", "cmd[1].hotkey"), "Ctrl+Alt+E");
-    EXPECT_EQ(StoredLines(), kEarlierLines);
+    EXPECT_EQ(StoredLines(), Concat(kEarlierLines, AddedLines(2, "Old", "")));
 }
 
 TEST_F(AdderTest, EndsWithCode1AndChangesNothingWhileAnotherEditorRunsSayingWhy)

@@ -2,6 +2,10 @@
 
 #include "option_lock.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
 namespace editor_test {
 
 using testing_support::Process;
@@ -174,19 +178,34 @@ bool ReadStoredValue(const std::string& file, const std::string& key, std::strin
 
 Lines LoadedLines(const std::string& file)
 {
+    // The indexes that have a key of the section, in ascending order (no
+    // leading zeros, as the programs read them); each with a caption becomes
+    // the next command, whatever gaps lie between.
+    std::set<unsigned long> indexes;
+    for (const std::string& line : StoredLines(file)) {
+        if (line.size() < 6 || _strnicmp(line.c_str(), "cmd[", 4) != 0) continue;
+        const char* digits = line.c_str() + 4;
+        char* end = nullptr;
+        const unsigned long index = std::strtoul(digits, &end, 10);
+        if (end == digits || *end != ']' || (*digits == '0' && end != digits + 1)) continue;
+        indexes.insert(index);
+    }
     Lines lines;
-    for (int i = 0;; ++i) {
-        const std::string key = "cmd[" + std::to_string(i) + "]";
+    int position = 0;
+    for (unsigned long index : indexes) {
+        const std::string stored = "cmd[" + std::to_string(index) + "]";
         std::string value;
-        if (!ReadStoredValue(file, key + ".caption", value) || value.empty()) return lines;
+        if (!ReadStoredValue(file, stored + ".caption", value) || value.empty()) continue;
+        const std::string key = "cmd[" + std::to_string(position++) + "]";
         lines.push_back(key + ".caption=" + value);
         for (const char* field : {".cmdline", ".cmdline.dir", ".cmdline.showcmd", ".cmdline.env", ".hotkey"}) {
-            if (!ReadStoredValue(file, key + field, value)) {
+            if (!ReadStoredValue(file, stored + field, value)) {
                 value = std::string(field) == ".cmdline.showcmd" ? "SW_SHOWNORMAL" : "";
             }
             lines.push_back(key + field + "=" + value);
         }
     }
+    return lines;
 }
 
 } // namespace editor_test

@@ -80,9 +80,10 @@ Lines Concat(Lines a, const Lines& b);
 Lines StoredLines(const std::string& file);
 
 // The six lines of every command the programs load from the file, read key
-// by key through the platform: index 0, 1, ... up to the first missing or
-// empty caption, a missing show command as SW_SHOWNORMAL. The values are
-// taken as stored: the tests' files hold the forms the programs write.
+// by key through the platform: every index that has a caption, in ascending
+// order across gaps and numbered again from 0; a missing show command as
+// SW_SHOWNORMAL. The values are taken as stored: the tests' files hold the
+// forms the programs write.
 Lines LoadedLines(const std::string& file);
 
 } // namespace editor_test

@@ -387,9 +387,10 @@ TEST_F(SheetTest, NamesTakenBySiblingsAreRefusedWithABox)
             PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
         });
         attempts[i]();
-        ASSERT_TRUE(boxes.WaitFor(1));
+        const bool refused = boxes.WaitFor(1);
         stop = true;
         dialog.join();
+        ASSERT_TRUE(refused);
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{taken});
         EXPECT_EQ(Shown(), shape);
     }

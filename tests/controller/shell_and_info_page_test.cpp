@@ -110,7 +110,8 @@ TEST_F(SheetTest, OkSavesTheDesktopSectionOnlyWhenItsPageWasOpened)
     EXPECT_EQ(Saved("Desktop", "HideIcon"), "false");
     EXPECT_EQ(Saved("Desktop", "TaskbarHide"), "false");
     EXPECT_EQ(Saved("Desktop", "TaskbarTrans"), "true");
-    EXPECT_EQ(Saved("Desktop", "TaskbarTrans.Percent"), "0");
+    // No stored opacity loaded as opaque, and is saved so.
+    EXPECT_EQ(Saved("Desktop", "TaskbarTrans.Percent"), "255");
 }
 
 TEST_F(SheetTest, ShellPageWriteFailureIsReported)
