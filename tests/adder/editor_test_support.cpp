@@ -2,6 +2,7 @@
 
 #include "option_lock.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -76,7 +77,16 @@ DWORD WaitPumping(Process& process, DWORD timeoutMs)
 
 bool StartProgram(Process& process, const std::string& exe, const std::string& args, const std::string& dir)
 {
-    return process.Start("\"" + exe + "\" " + args, dir);
+    // Wine now and then fails a process start (its child ends before it
+    // reports that the start is done; seen about once in a few thousand
+    // starts). A second try keeps that out of the verdict on the program,
+    // and the log shows it.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (process.Start("\"" + exe + "\" " + args, dir)) return true;
+        std::printf("%s did not start, error %lu\n", exe.c_str(), GetLastError());
+        Sleep(100);
+    }
+    return false;
 }
 
 namespace {

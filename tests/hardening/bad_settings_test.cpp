@@ -238,7 +238,10 @@ protected:
     DWORD RunEditor(const char* exe, const std::string& args, std::vector<BoxText>& boxes)
     {
         Process editor;
-        if (!StartProgram(editor, folder_.Program(exe), args)) return static_cast<DWORD>(-1);
+        if (!StartProgram(editor, folder_.Program(exe), args)) {
+            ADD_FAILURE() << exe << " could not be started";
+            return static_cast<DWORD>(-1);
+        }
         BoxAnswerer answerer(IDOK, editor.Id());
         const DWORD code = WaitPumping(editor, 120000);
         boxes = answerer.Boxes();
