@@ -196,8 +196,15 @@ void CommandTablePage::DeleteCommand(CommandNode* node)
 
 HTREEITEM CommandTablePage::HitTest(UINT* flags) const
 {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    return HitTestAt(cursor, flags);
+}
+
+HTREEITEM CommandTablePage::HitTestAt(POINT screen, UINT* flags) const
+{
     TVHITTESTINFO hit = {};
-    GetCursorPos(&hit.pt);
+    hit.pt = screen;
     ScreenToClient(treeView_, &hit.pt);
     auto item = reinterpret_cast<HTREEITEM>(SendMessageA(treeView_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (flags)
@@ -265,10 +272,7 @@ void CommandTablePage::OnContextMenu(LPARAM position)
         pt = {label.left, label.bottom};
         ClientToScreen(treeView_, &pt);
     } else {
-        TVHITTESTINFO hit = {};
-        hit.pt = pt;
-        ScreenToClient(treeView_, &hit.pt);
-        item = reinterpret_cast<HTREEITEM>(SendMessageA(treeView_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        item = HitTestAt(pt, nullptr);
         if (!item)
             return;
         // The menu's commands act on the selection: the node clicked becomes it.

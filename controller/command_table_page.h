@@ -47,6 +47,8 @@ private:
     void InsertView(CommandNode& node, HTREEITEM parent);
     void Select(CommandNode* node);
     HTREEITEM HitTest(UINT* flags) const;
+    // The same at a point of the screen.
+    HTREEITEM HitTestAt(POINT screen, UINT* flags) const;
 
     HWND window_;
     HWND treeView_;

@@ -157,7 +157,7 @@ CommandNode* CommandTree::MoveSubtree(CommandNode* source, CommandNode* newParen
         if (up == source)
             return nullptr;
     }
-    if (source->parent_ != newParent && NameTaken(newParent, source->item_->name, source))
+    if (DropClashes(source, newParent))
         return nullptr;
     // The index counts the siblings as they are before the move.
     const bool sameList = source->parent_ == newParent;
