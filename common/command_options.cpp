@@ -1,0 +1,69 @@
+#include "command.h"
+
+#include <algorithm>
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+constexpr const char* kRunningNames[] = {"start", "activate", "toggle", "cycle"};
+
+} // namespace
+
+std::string_view CommandOption(const Command& command, std::string_view field)
+{
+    for (const CommandKey& key : command.moreKeys) {
+        if (EqualsNoCase(key.field, field)) return key.value;
+    }
+    return {};
+}
+
+void SetCommandOption(Command& command, std::string_view field, std::string_view value)
+{
+    auto& keys = command.moreKeys;
+    const auto named = [field](const CommandKey& key) { return EqualsNoCase(key.field, field); };
+    if (value.empty()) {
+        keys.erase(std::remove_if(keys.begin(), keys.end(), named), keys.end());
+        return;
+    }
+    const auto found = std::find_if(keys.begin(), keys.end(), named);
+    if (found != keys.end()) {
+        found->value.assign(value);
+        return;
+    }
+    keys.push_back(CommandKey{std::string(field), std::string(value)});
+}
+
+RunningMode ParseRunningMode(std::string_view value)
+{
+    for (int i = 1; i < 4; ++i) {
+        if (EqualsNoCase(value, kRunningNames[i])) return static_cast<RunningMode>(i);
+    }
+    return RunningMode::kStart;
+}
+
+const char* RunningModeName(RunningMode mode)
+{
+    return kRunningNames[static_cast<int>(mode)];
+}
+
+bool RunsAsAdmin(std::string_view value)
+{
+    return EqualsNoCase(value, "admin");
+}
+
+bool MergesEnvironment(std::string_view value)
+{
+    return EqualsNoCase(value, "merge");
+}
