@@ -1,4 +1,5 @@
 #include "command_edit_dialog.h"
+#include "hotkey_text.h"
 #include "command_tree.h"
 #include "resource.h"
 #include "sheet_fixture.h"
@@ -97,7 +98,7 @@ TEST(CommandEditDialog, FillsControlsFromTheItem)
         EXPECT_EQ(name, "Edit");
         EXPECT_EQ(cmdline, "notepad.exe");
         EXPECT_EQ(index, c.index);
-        EXPECT_EQ(keyRows, 154);
+        EXPECT_EQ(keyRows, kKeyNameCount);
         EXPECT_EQ(lines, 22);
         EXPECT_TRUE(alt);
         EXPECT_TRUE(shift);
