@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,59 @@ TEST_F(KorvanedExecTest, TrayIconRunsOptionAndCommandMenu)
     PostMessageA(daemon, WM_USER + 1, 1, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\"");  // the controller's path, no argument
+}
+
+} // namespace
+
+namespace {
+
+bool HasLine(const Record& record, const std::string& line)
+{
+    return std::find(record.environment.begin(), record.environment.end(), line) != record.environment.end();
+}
+
+TEST_F(KorvanedExecTest, AChangedUserVariableReachesTheNextProgram)
+{
+    FreeHotkey plain = FindFreeHotkeyText();
+    FreeHotkey replace = FindFreeHotkeyText(1);
+    ASSERT_TRUE(plain.found && replace.found);
+    const std::string envFile = folder_.File("only.env");
+    ASSERT_TRUE(WriteFileText(envFile, "ONLY=this\r\n"));
+    // A table of the rows and the second one's environment file.
+    WriteFileText(folder_.File("local.ini"),
+                  LocalSettings({{"Plain", "\"" + recorderExe_ + "\" plain", plain.text},
+                                 {"Replace", "\"" + recorderExe_ + "\" replace", replace.text}}) +
+                      "cmd[1].cmdline.env=" + envFile + "\r\n");
+    ASSERT_TRUE(daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()));
+    ASSERT_NE(WaitForDaemonStartUp(), nullptr);
+    ASSERT_TRUE(HotkeyTaken(replace.modifiers, replace.key));
+
+    char root[MAX_PATH];
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", root, sizeof root), 0u);
+    UserVariable variable("KRVN_E2E_FRESH", "%SystemRoot%\\fresh", REG_EXPAND_SZ);
+    ASSERT_TRUE(variable.Written());
+    ASSERT_TRUE(AnnounceEnvironmentChange());
+    Record record;
+    testing_support::PressHotkey(plain.modifiers, plain.key);
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_TRUE(HasLine(record, "KRVN_E2E_FRESH=" + std::string(root) + "\\fresh"));
+
+    // The file stays the whole environment.
+    ASSERT_TRUE(DeleteFileA((recorderExe_ + ".log").c_str()));
+    testing_support::PressHotkey(replace.modifiers, replace.key);
+    ASSERT_TRUE(WaitForRecord(record));
+    ASSERT_FALSE(record.environment.empty());
+    EXPECT_EQ(record.environment[0], "ONLY=this");
+    EXPECT_FALSE(HasLine(record, "KRVN_E2E_FRESH=" + std::string(root) + "\\fresh"));
+
+    // A variable the user removes goes as well.
+    variable.Remove();
+    ASSERT_TRUE(AnnounceEnvironmentChange());
+    ASSERT_TRUE(DeleteFileA((recorderExe_ + ".log").c_str()));
+    testing_support::PressHotkey(plain.modifiers, plain.key);
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" plain");
+    EXPECT_FALSE(HasLine(record, "KRVN_E2E_FRESH=" + std::string(root) + "\\fresh"));
 }
 
 } // namespace
