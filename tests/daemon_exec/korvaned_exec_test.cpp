@@ -228,4 +228,37 @@ TEST_F(KorvanedExecTest, AChangedUserVariableReachesTheNextProgram)
     EXPECT_FALSE(HasLine(record, "KRVN_E2E_FRESH=" + std::string(root) + "\\fresh"));
 }
 
+TEST_F(KorvanedExecTest, MergeModeKeepsTheDaemonsVariablesAndExpandsTheFiles)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    const std::string envFile = folder_.File("merge.env");
+    ASSERT_TRUE(WriteFileText(envFile, "KRVN_E2E_ADDED=%SystemRoot%\\added;%KRVN_E2E_NONE%\r\n"
+                                       "path=C:\\krvn tools;%PATH%\r\n"));
+    WriteFileText(folder_.File("local.ini"),
+                  LocalSettings({{"Merge", "\"" + recorderExe_ + "\" merge", key.text}}) +
+                      "cmd[0].cmdline.env=" + envFile + "\r\ncmd[0].cmdline.envmode=merge\r\n");
+    // The daemon inherits this process's variables.
+    SetEnvironmentVariableA("KRVN_E2E_KEPT", "kept");
+    const bool started = daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path());
+    SetEnvironmentVariableA("KRVN_E2E_KEPT", nullptr);
+    ASSERT_TRUE(started);
+    ASSERT_NE(WaitForDaemonStartUp(), nullptr);
+    ASSERT_TRUE(HotkeyTaken(key.modifiers, key.key));
+
+    char root[MAX_PATH];
+    char path[8192];
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", root, sizeof root), 0u);
+    ASSERT_GT(GetEnvironmentVariableA("PATH", path, sizeof path), 0u);
+    testing_support::PressHotkey(key.modifiers, key.key);
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_TRUE(HasLine(record, "KRVN_E2E_KEPT=kept"));
+    EXPECT_TRUE(HasLine(record, "KRVN_E2E_ADDED=" + std::string(root) + "\\added;%KRVN_E2E_NONE%"));
+    EXPECT_TRUE(HasLine(record, "path=C:\\krvn tools;" + std::string(path)));
+    EXPECT_EQ(std::count_if(record.environment.begin(), record.environment.end(),
+                            [](const std::string& line) { return lstrcmpiA(line.substr(0, 5).c_str(), "PATH=") == 0; }),
+              1);
+}
+
 } // namespace
