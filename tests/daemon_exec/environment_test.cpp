@@ -1,11 +1,9 @@
 #include "environment_variables.h"
 #include "environment_variables_win.h"
 #include "exec_test_support.h"
-#include "launch_process.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 using namespace exec_test;
@@ -38,11 +36,6 @@ std::string ValueOf(const char* name)
     return length < sizeof value ? std::string(value, length) : "(too long)";
 }
 
-bool Has(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 TEST(Environment, ReferencesExpandAsThePlatformExpandsThem)
 {
     ProcessVariable x("KRVN_ENV_X", "x");
@@ -61,29 +54,6 @@ TEST(Environment, ReferencesExpandAsThePlatformExpandsThem)
         ASSERT_TRUE(size > 0 && size <= sizeof expanded);
         EXPECT_EQ(variables.Expand(text), expanded);
     }
-}
-
-TEST(Environment, MergedFileKeepsTheProcessVariables)
-{
-    ProcessVariable keep("KRVN_ENV_KEEP", "kept");
-    ProcessVariable over("KRVN_ENV_OVER", "old");
-    const std::string path = ValueOf("PATH");
-    Recorder recorder;
-    const std::string file = recorder.File("merge.env");
-    ASSERT_TRUE(WriteFileText(file, "krvn_env_over=new;%KRVN_ENV_OVER%\r\n"
-                                    "KRVN_ENV_ADD=%KRVN_ENV_KEEP%\\x;%KRVN_ENV_NONE%\r\n"
-                                    "PATH=C:\\tools;%PATH%\r\n"));
-    EnvironmentBlock block;
-    ASSERT_TRUE(ReadEnvironmentFile(block, file.c_str()));
-    ASSERT_TRUE(MergeWithCurrentEnvironment(block));
-    ASSERT_TRUE(StartProcess({"\"" + recorder.Exe() + "\"", "", SW_HIDE}, &block));
-    Record record;
-    ASSERT_TRUE(recorder.WaitForRecord(record));
-    EXPECT_TRUE(Has(record.environment, "KRVN_ENV_KEEP=kept"));
-    EXPECT_TRUE(Has(record.environment, "krvn_env_over=new;old"));
-    EXPECT_FALSE(Has(record.environment, "KRVN_ENV_OVER=old"));
-    EXPECT_TRUE(Has(record.environment, "KRVN_ENV_ADD=kept\\x;%KRVN_ENV_NONE%"));
-    EXPECT_TRUE(Has(record.environment, "PATH=C:\\tools;" + path));
 }
 
 TEST(Environment, RefreshTakesTheRegistryVariablesAnew)
@@ -108,34 +78,6 @@ TEST(Environment, RefreshTakesTheRegistryVariablesAnew)
     fresh.Refresh();
     EXPECT_EQ(ValueOf("KRVN_ENV_FRESH"), "(none)");
     EXPECT_EQ(ValueOf("KRVN_ENV_STARTED"), "started");
-}
-
-TEST(Environment, RefreshAppendsTheUsersPathToTheSystems)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Environment", 0, KEY_QUERY_VALUE, &key) == 0) {
-        const bool taken = RegQueryValueExA(key, "PATH", nullptr, nullptr, nullptr, nullptr) == 0;
-        RegCloseKey(key);
-        if (taken) GTEST_SKIP() << "the user has a PATH of their own here";
-    }
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", 0,
-                            KEY_QUERY_VALUE, &key),
-              0);
-    char stored[8192] = {};
-    DWORD size = sizeof stored - 1;
-    const LONG read = RegQueryValueExA(key, "PATH", nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size);
-    RegCloseKey(key);
-    ASSERT_EQ(read, 0);
-    char system[8192];
-    ASSERT_GT(ExpandEnvironmentStringsA(stored, system, sizeof system), 0u);
-    FreshEnvironment fresh;
-    UserVariable path("Path", "C:\\krvn env");
-    ASSERT_TRUE(path.Written());
-    fresh.Refresh();
-    EXPECT_EQ(ValueOf("PATH"), std::string(system) + ";C:\\krvn env");
-    path.Remove();
-    fresh.Refresh();
-    EXPECT_EQ(ValueOf("PATH"), system);
 }
 
 } // namespace

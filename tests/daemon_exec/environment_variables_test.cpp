@@ -68,16 +68,6 @@ TEST(EnvironmentVariables, MergeOverridesExtendsAndExpands)
     }
 }
 
-TEST(EnvironmentVariables, NamesCompareByCharacter)
-{
-    EXPECT_TRUE(SameVariableName("Path", "PATH"));
-    EXPECT_TRUE(SameVariableName("=c:", "=C:"));
-    EXPECT_FALSE(SameVariableName("PATH", "PATHS"));
-    EXPECT_FALSE(SameVariableName("PATH_", "PATH\x7f"));
-    EXPECT_TRUE(SameVariableName("x\x83\x61", "X\x83\x61"));
-    EXPECT_FALSE(SameVariableName("\x83\x61", "\x83\x41"));
-}
-
 struct RegistryCase {
     const char* name;
     std::vector<std::string> current;
@@ -128,19 +118,6 @@ TEST(EnvironmentVariables, RegistryVariablesAreTakenAsTheShellDoes)
         EXPECT_EQ(TakeRegistryVariables(variables, c.previous, c.system, c.user), c.names);
         EXPECT_EQ(Lines(variables.BlockText()), c.result);
     }
-}
-
-TEST(EnvironmentVariables, TakingTheRegistryAgainChangesNothing)
-{
-    // The joined path must not grow with each notice.
-    EnvironmentVariables variables(Block({"PATH=C:\\start"}).c_str());
-    const std::vector<RegistryVariable> system = {{"PATH", "C:\\win", false}};
-    const std::vector<RegistryVariable> user = {{"PATH", "C:\\mine", false}};
-    std::vector<std::string> names = TakeRegistryVariables(variables, {}, system, user);
-    const std::string once = variables.BlockText();
-    names = TakeRegistryVariables(variables, names, system, user);
-    EXPECT_EQ(variables.BlockText(), once);
-    EXPECT_EQ(Lines(once), std::vector<std::string>{"PATH=C:\\win;C:\\mine"});
 }
 
 } // namespace
