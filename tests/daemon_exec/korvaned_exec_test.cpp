@@ -35,9 +35,9 @@ protected:
     // Starts the daemon and waits for the end of its start-up. The hotkey is
     // probed only then: a probe at the moment the daemon registers it would
     // take it from the daemon.
-    bool Start(const std::vector<Row>& rows, const FreeHotkey& key)
+    bool Start(const std::vector<Row>& rows, const FreeHotkey& key, const std::string& moreKeys = std::string())
     {
-        WriteFileText(folder_.File("local.ini"), LocalSettings(rows));
+        WriteFileText(folder_.File("local.ini"), LocalSettings(rows) + moreKeys);
         if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
         return WaitForDaemonStartUp() != nullptr && HotkeyTaken(key.modifiers, key.key);
     }
@@ -184,69 +184,58 @@ bool HasLine(const Record& record, const std::string& line)
     return std::find(record.environment.begin(), record.environment.end(), line) != record.environment.end();
 }
 
+std::string ValueOf(const char* name)
+{
+    char value[8192] = {};
+    GetEnvironmentVariableA(name, value, sizeof value);
+    return value;
+}
+
 TEST_F(KorvanedExecTest, AChangedUserVariableReachesTheNextProgram)
 {
     FreeHotkey plain = FindFreeHotkeyText();
     FreeHotkey replace = FindFreeHotkeyText(1);
     ASSERT_TRUE(plain.found && replace.found);
-    const std::string envFile = folder_.File("only.env");
-    ASSERT_TRUE(WriteFileText(envFile, "ONLY=this\r\n"));
-    // A table of the rows and the second one's environment file.
-    WriteFileText(folder_.File("local.ini"),
-                  LocalSettings({{"Plain", "\"" + recorderExe_ + "\" plain", plain.text},
-                                 {"Replace", "\"" + recorderExe_ + "\" replace", replace.text}}) +
-                      "cmd[1].cmdline.env=" + envFile + "\r\n");
-    ASSERT_TRUE(daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()));
-    ASSERT_NE(WaitForDaemonStartUp(), nullptr);
-    ASSERT_TRUE(HotkeyTaken(replace.modifiers, replace.key));
-
-    char root[MAX_PATH];
-    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", root, sizeof root), 0u);
+    ASSERT_TRUE(WriteFileText(folder_.File("only.env"), "ONLY=this\r\n"));
+    const std::string run = "\"" + recorderExe_ + "\"";
+    ASSERT_TRUE(Start({{"Plain", run, plain.text}, {"Replace", run, replace.text}}, replace,
+                      "cmd[1].cmdline.env=" + folder_.File("only.env") + "\r\n"));
     UserVariable variable("KRVN_E2E_FRESH", "%SystemRoot%\\fresh", REG_EXPAND_SZ);
     ASSERT_TRUE(variable.Written());
     ASSERT_TRUE(AnnounceEnvironmentChange());
+    const std::string fresh = "KRVN_E2E_FRESH=" + ValueOf("SystemRoot") + "\\fresh";
     Record record;
     testing_support::PressHotkey(plain.modifiers, plain.key);
     ASSERT_TRUE(WaitForRecord(record));
-    EXPECT_TRUE(HasLine(record, "KRVN_E2E_FRESH=" + std::string(root) + "\\fresh"));
+    EXPECT_TRUE(HasLine(record, fresh));
 
     // The file stays the whole environment.
     ASSERT_TRUE(DeleteFileA((recorderExe_ + ".log").c_str()));
     testing_support::PressHotkey(replace.modifiers, replace.key);
     ASSERT_TRUE(WaitForRecord(record));
-    ASSERT_FALSE(record.environment.empty());
-    EXPECT_EQ(record.environment[0], "ONLY=this");
-    EXPECT_FALSE(HasLine(record, "KRVN_E2E_FRESH=" + std::string(root) + "\\fresh"));
+    EXPECT_EQ(record.environment.front(), "ONLY=this");
+    EXPECT_FALSE(HasLine(record, fresh));
 }
 
 TEST_F(KorvanedExecTest, MergeModeKeepsTheDaemonsVariablesAndExpandsTheFiles)
 {
     FreeHotkey key = FindFreeHotkeyText();
     ASSERT_TRUE(key.found);
-    const std::string envFile = folder_.File("merge.env");
-    ASSERT_TRUE(WriteFileText(envFile, "KRVN_E2E_ADDED=%SystemRoot%\\added;%KRVN_E2E_NONE%\r\n"
-                                       "path=C:\\krvn tools;%PATH%\r\n"));
-    WriteFileText(folder_.File("local.ini"),
-                  LocalSettings({{"Merge", "\"" + recorderExe_ + "\" merge", key.text}}) +
-                      "cmd[0].cmdline.env=" + envFile + "\r\ncmd[0].cmdline.envmode=merge\r\n");
+    ASSERT_TRUE(WriteFileText(folder_.File("merge.env"), "KRVN_E2E_ADDED=%SystemRoot%\\added;%KRVN_E2E_NONE%\r\n"
+                                                         "path=C:\\krvn tools;%PATH%\r\n"));
     // The daemon inherits this process's variables.
     SetEnvironmentVariableA("KRVN_E2E_KEPT", "kept");
-    const bool started = daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path());
+    const bool started = Start({{"Merge", "\"" + recorderExe_ + "\"", key.text}}, key,
+                               "cmd[0].cmdline.env=" + folder_.File("merge.env") + "\r\ncmd[0].cmdline.envmode=merge\r\n");
     SetEnvironmentVariableA("KRVN_E2E_KEPT", nullptr);
     ASSERT_TRUE(started);
-    ASSERT_NE(WaitForDaemonStartUp(), nullptr);
-    ASSERT_TRUE(HotkeyTaken(key.modifiers, key.key));
-
-    char root[MAX_PATH];
-    char path[8192];
-    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", root, sizeof root), 0u);
-    ASSERT_GT(GetEnvironmentVariableA("PATH", path, sizeof path), 0u);
     testing_support::PressHotkey(key.modifiers, key.key);
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_TRUE(HasLine(record, "KRVN_E2E_KEPT=kept"));
-    EXPECT_TRUE(HasLine(record, "KRVN_E2E_ADDED=" + std::string(root) + "\\added;%KRVN_E2E_NONE%"));
-    EXPECT_TRUE(HasLine(record, "path=C:\\krvn tools;" + std::string(path)));
+    EXPECT_TRUE(HasLine(record, "KRVN_E2E_ADDED=" + ValueOf("SystemRoot") + "\\added;%KRVN_E2E_NONE%"));
+    // One path, the file's spelling, ahead of the daemon's.
+    EXPECT_TRUE(HasLine(record, "path=C:\\krvn tools;" + ValueOf("PATH")));
     EXPECT_EQ(std::count_if(record.environment.begin(), record.environment.end(),
                             [](const std::string& line) { return lstrcmpiA(line.substr(0, 5).c_str(), "PATH=") == 0; }),
               1);
