@@ -2,6 +2,7 @@
 
 #include "command_set.h"
 #include "daemon_resource.h"
+#include "environment_variables_win.h"
 #include "execute_command.h"
 #include "message_box.h"
 #include "option_lock.h"
@@ -216,6 +217,9 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_TIMER:
         if (wParam == kLockWatchTimer) OnLockWatch();
+        return 0;
+    case WM_SETTINGCHANGE:
+        OnSettingChange(reinterpret_cast<const char*>(lParam));
         return 0;
     case kTrayMessage:
         OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));

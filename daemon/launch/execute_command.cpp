@@ -3,6 +3,7 @@
 #include "command.h"
 #include "command_set.h"
 #include "daemon_host.h"
+#include "environment_variables_win.h"
 #include "launch_process.h"
 #include "message_box.h"
 #include "service_line.h"
@@ -18,6 +19,7 @@ void ExecuteCommand(DaemonHost& daemon, const Command& command)
     const LaunchRequest request{command.cmdline, command.dir, command.showCmd};
     const std::string name = command.name;
     const std::string envFile = command.envFile;
+    const bool mergeEnvironment = MergesEnvironment(CommandOption(command, kEnvModeField));
     const int menuId = command.menuId;
     HWND window = daemon.Window();
 
@@ -36,7 +38,8 @@ void ExecuteCommand(DaemonHost& daemon, const Command& command)
     }
     if (!envFile.empty()) {
         EnvironmentBlock block;
-        if (!ReadEnvironmentFile(block, envFile.c_str()) || !StartProcess(request, &block)) {
+        if (!ReadEnvironmentFile(block, envFile.c_str()) ||
+            (mergeEnvironment && !MergeWithCurrentEnvironment(block)) || !StartProcess(request, &block)) {
             // The shell's "open" verb cannot take an environment: no fallback here.
             block.Release();
             ShowError(window, IDS_CANNOT_RUN_ENV, name.c_str(), request.commandLine.c_str(), envFile.c_str());

@@ -27,6 +27,7 @@ public:
 
 private:
     friend bool ReadEnvironmentFile(EnvironmentBlock& block, const char* path);
+    friend bool MergeWithCurrentEnvironment(EnvironmentBlock& block);
     char* data_ = nullptr;
     DWORD length_ = 0;
 };

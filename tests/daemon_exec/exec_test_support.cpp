@@ -77,6 +77,37 @@ DocumentType::~DocumentType()
     RegDeleteTreeA(HKEY_CLASSES_ROOT, kExtension);
 }
 
+UserVariable::UserVariable(const std::string& name, const std::string& value, DWORD type) : name_(name)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Environment", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != 0) {
+        return;
+    }
+    written_ = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>(value.size() + 1)) == 0;
+    RegCloseKey(key);
+}
+
+UserVariable::~UserVariable()
+{
+    Remove();
+}
+
+void UserVariable::Remove()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Environment", 0, KEY_SET_VALUE, &key) != 0) return;
+    RegDeleteValueA(key, name_.c_str());
+    RegCloseKey(key);
+}
+
+bool AnnounceEnvironmentChange()
+{
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
+                               SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+}
+
 void CloseStrayBoxes(DWORD timeoutMs)
 {
     WaitFor([] {

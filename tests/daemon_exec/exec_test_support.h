@@ -56,6 +56,26 @@ private:
     bool registered_ = false;
 };
 
+// A value of the user's environment variables in the registry
+// (HKCU\Environment), removed when the object goes.
+class UserVariable {
+public:
+    UserVariable(const std::string& name, const std::string& value, DWORD type = REG_SZ);
+    ~UserVariable();
+    UserVariable(const UserVariable&) = delete;
+    UserVariable& operator=(const UserVariable&) = delete;
+    bool Written() const { return written_; }
+    void Remove();
+
+private:
+    std::string name_;
+    bool written_ = false;
+};
+
+// Tells every top-level window that environment variables changed, as the
+// system's settings do; true when the broadcast went out.
+bool AnnounceEnvironmentChange();
+
 // Closes every visible box or dialog of this process that shows up within the time.
 void CloseStrayBoxes(DWORD timeoutMs);
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,9 @@ protected:
     // Starts the daemon and waits for the end of its start-up. The hotkey is
     // probed only then: a probe at the moment the daemon registers it would
     // take it from the daemon.
-    bool Start(const std::vector<Row>& rows, const FreeHotkey& key)
+    bool Start(const std::vector<Row>& rows, const FreeHotkey& key, const std::string& moreKeys = std::string())
     {
-        WriteFileText(folder_.File("local.ini"), LocalSettings(rows));
+        WriteFileText(folder_.File("local.ini"), LocalSettings(rows) + moreKeys);
         if (!daemon_.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path())) return false;
         return WaitForDaemonStartUp() != nullptr && HotkeyTaken(key.modifiers, key.key);
     }
@@ -172,6 +173,72 @@ TEST_F(KorvanedExecTest, TrayIconRunsOptionAndCommandMenu)
     PostMessageA(daemon, WM_USER + 1, 1, WM_LBUTTONDBLCLK);
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\"");  // the controller's path, no argument
+}
+
+} // namespace
+
+namespace {
+
+bool HasLine(const Record& record, const std::string& line)
+{
+    return std::find(record.environment.begin(), record.environment.end(), line) != record.environment.end();
+}
+
+std::string ValueOf(const char* name)
+{
+    char value[8192] = {};
+    GetEnvironmentVariableA(name, value, sizeof value);
+    return value;
+}
+
+TEST_F(KorvanedExecTest, AChangedUserVariableReachesTheNextProgram)
+{
+    FreeHotkey plain = FindFreeHotkeyText();
+    FreeHotkey replace = FindFreeHotkeyText(1);
+    ASSERT_TRUE(plain.found && replace.found);
+    ASSERT_TRUE(WriteFileText(folder_.File("only.env"), "ONLY=this\r\n"));
+    const std::string run = "\"" + recorderExe_ + "\"";
+    ASSERT_TRUE(Start({{"Plain", run, plain.text}, {"Replace", run, replace.text}}, replace,
+                      "cmd[1].cmdline.env=" + folder_.File("only.env") + "\r\n"));
+    UserVariable variable("KRVN_E2E_FRESH", "%SystemRoot%\\fresh", REG_EXPAND_SZ);
+    ASSERT_TRUE(variable.Written());
+    ASSERT_TRUE(AnnounceEnvironmentChange());
+    const std::string fresh = "KRVN_E2E_FRESH=" + ValueOf("SystemRoot") + "\\fresh";
+    Record record;
+    testing_support::PressHotkey(plain.modifiers, plain.key);
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_TRUE(HasLine(record, fresh));
+
+    // The file stays the whole environment.
+    ASSERT_TRUE(DeleteFileA((recorderExe_ + ".log").c_str()));
+    testing_support::PressHotkey(replace.modifiers, replace.key);
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_EQ(record.environment.front(), "ONLY=this");
+    EXPECT_FALSE(HasLine(record, fresh));
+}
+
+TEST_F(KorvanedExecTest, MergeModeKeepsTheDaemonsVariablesAndExpandsTheFiles)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(WriteFileText(folder_.File("merge.env"), "KRVN_E2E_ADDED=%SystemRoot%\\added;%KRVN_E2E_NONE%\r\n"
+                                                         "path=C:\\krvn tools;%PATH%\r\n"));
+    // The daemon inherits this process's variables.
+    SetEnvironmentVariableA("KRVN_E2E_KEPT", "kept");
+    const bool started = Start({{"Merge", "\"" + recorderExe_ + "\"", key.text}}, key,
+                               "cmd[0].cmdline.env=" + folder_.File("merge.env") + "\r\ncmd[0].cmdline.envmode=merge\r\n");
+    SetEnvironmentVariableA("KRVN_E2E_KEPT", nullptr);
+    ASSERT_TRUE(started);
+    testing_support::PressHotkey(key.modifiers, key.key);
+    Record record;
+    ASSERT_TRUE(WaitForRecord(record));
+    EXPECT_TRUE(HasLine(record, "KRVN_E2E_KEPT=kept"));
+    EXPECT_TRUE(HasLine(record, "KRVN_E2E_ADDED=" + ValueOf("SystemRoot") + "\\added;%KRVN_E2E_NONE%"));
+    // One path, the file's spelling, ahead of the daemon's.
+    EXPECT_TRUE(HasLine(record, "path=C:\\krvn tools;" + ValueOf("PATH")));
+    EXPECT_EQ(std::count_if(record.environment.begin(), record.environment.end(),
+                            [](const std::string& line) { return lstrcmpiA(line.substr(0, 5).c_str(), "PATH=") == 0; }),
+              1);
 }
 
 } // namespace
