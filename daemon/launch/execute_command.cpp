@@ -3,6 +3,7 @@
 #include "command.h"
 #include "command_set.h"
 #include "daemon_window.h"
+#include "launch_options.h"
 #include "launch_process.h"
 #include "message_box.h"
 #include "service_line.h"
@@ -18,6 +19,7 @@ void ExecuteCommand(DaemonWindow& daemon, const Command& command)
     const std::string name = command.name;
     const std::string envFile = command.envFile;
     const int menuId = command.menuId;
+    const LaunchOptions options = ReadLaunchOptions(command);
     HWND window = daemon.Window();
 
     if (request.commandLine.empty()) {
@@ -33,6 +35,12 @@ void ExecuteCommand(DaemonWindow& daemon, const Command& command)
         }
         return;
     }
+    const LaunchStep step = ApplyLaunchOptions(request, options, !envFile.empty());
+    if (step == LaunchStep::kFailed) {
+        if (envFile.empty()) ShowError(window, IDS_CANNOT_RUN, name.c_str(), request.commandLine.c_str());
+        else ShowError(window, IDS_CANNOT_RUN_ENV, name.c_str(), request.commandLine.c_str(), envFile.c_str());
+    }
+    if (step != LaunchStep::kStartAsUsual) return;
     if (!envFile.empty()) {
         EnvironmentBlock block;
         if (!ReadEnvironmentFile(block, envFile.c_str()) || !StartProcess(request, &block)) {
