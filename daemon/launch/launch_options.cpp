@@ -26,7 +26,11 @@ bool ActOnRunningProgram(const std::string& commandLine, const LaunchOptions& op
         if (query.programPath.empty()) return false;
     }
     const std::vector<HWND> windows = FindCommandWindows(query);
-    const auto foreground = std::find(windows.begin(), windows.end(), GetForegroundWindow());
+    // A minimised window can still be the foreground one (nothing else took
+    // it): toggling it brings it back instead of minimising it again.
+    HWND inFront = GetForegroundWindow();
+    if (inFront != nullptr && IsIconic(inFront)) inFront = nullptr;
+    const auto foreground = std::find(windows.begin(), windows.end(), inFront);
     const WindowChoice choice =
         ChooseWindow(options.running, windows.size(), static_cast<std::size_t>(foreground - windows.begin()));
     switch (choice.action) {
