@@ -104,7 +104,7 @@ bool PressOnce(Side& side, HWND target, HWND elsewhere)
 
 int main(int argc, char** argv)
 {
-    const int presses = argc > 1 ? std::atoi(argv[1]) : 15;
+    const int presses = argc > 1 ? std::atoi(argv[1]) : 31;
     const int others = argc > 2 ? std::atoi(argv[2]) : 200;
 
     testing_support::ProgramFolder folder({"korvaned.exe", "focus_floor.exe", "exec_recorder.exe"});

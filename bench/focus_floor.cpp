@@ -1,7 +1,7 @@
 // The reference of the focus bench: registers one hotkey and, on WM_HOTKEY,
 // finds the first visible, unowned, non-tool top-level window whose process
 // image is the given program, restores it and brings it to the front, with
-// the platform's calls alone. Its tray icon tells the bench it is ready;
+// the platform's calls alone: the path is given in full, nothing is resolved. Its tray icon tells the bench it is ready;
 // code 3 of the remote-control message ends it.
 //
 //   focus_floor.exe MODIFIERS KEY PROGRAM-PATH

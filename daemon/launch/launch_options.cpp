@@ -6,7 +6,7 @@
 #include "window_choice.h"
 #include "window_search.h"
 
-#include <algorithm>
+#include <utility>
 
 LaunchOptions ReadLaunchOptions(const Command& command)
 {
@@ -25,19 +25,19 @@ bool ActOnRunningProgram(const std::string& commandLine, const LaunchOptions& op
         query.programPath = ResolveProgram(commandLine).program;
         if (query.programPath.empty()) return false;
     }
-    const std::vector<HWND> windows = FindCommandWindows(query);
+    WindowMatcher matcher(std::move(query));
     // A minimised window can still be the foreground one (nothing else took
     // it): toggling it brings it back instead of minimising it again.
-    HWND inFront = GetForegroundWindow();
-    if (inFront != nullptr && IsIconic(inFront)) inFront = nullptr;
-    const auto foreground = std::find(windows.begin(), windows.end(), inFront);
-    const WindowChoice choice =
-        ChooseWindow(options.running, windows.size(), static_cast<std::size_t>(foreground - windows.begin()));
+    HWND front = GetForegroundWindow();
+    const bool frontMatches = options.running == RunningMode::kToggle && front != nullptr && !IsIconic(front) &&
+                              matcher.Matches(front);
+    const std::vector<HWND> windows = FindCommandWindows(matcher, WindowsToFind(options.running));
+    const WindowChoice choice = ChooseWindow(options.running, windows.size(), frontMatches);
     switch (choice.action) {
     case WindowAction::kStart:
         return false;
     case WindowAction::kMinimize:
-        MinimizeWindow(windows[choice.index]);
+        MinimizeWindow(front);
         return true;
     case WindowAction::kBringForward:
         BringWindowForward(windows[choice.index]);

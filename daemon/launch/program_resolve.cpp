@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -66,6 +67,9 @@ std::string FullLongPath(const std::string& path)
     char full[MAX_PATH];
     DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     if (n == 0 || n >= sizeof full) return std::string();
+    // A short name always holds a tilde; the lookup of the long one reads
+    // every folder of the path, a cost each press would pay.
+    if (std::strchr(full, '~') == nullptr) return full;
     char longPath[MAX_PATH];
     n = GetLongPathNameA(full, longPath, sizeof longPath);
     return (n == 0 || n >= sizeof longPath) ? std::string(full) : std::string(longPath);

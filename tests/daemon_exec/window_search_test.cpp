@@ -38,17 +38,21 @@ TEST(FindCommandWindows, MatchesVisibleUnownedWindowsInZOrder)
     struct Case {
         const char* name;
         WindowQuery query;
+        std::size_t limit;
         std::vector<HWND> found;
     } cases[] = {
-        {"image", {"", self}, {one, two}},
-        {"image in other case", {"", upper}, {one, two}},
-        {"another image", {"", testing_support::ExeDir() + "exec_recorder.exe"}, {}},
-        {"title pattern", {"krvn MATCH *", ""}, {one, two}},
-        {"title pattern over the image", {"*two", self}, {two}},
+        {"image", {"", self}, 10, {one, two}},
+        {"image in other case", {"", upper}, 10, {one, two}},
+        {"the top one", {"", self}, 1, {one}},
+        {"another image", {"", testing_support::ExeDir() + "exec_recorder.exe"}, 10, {}},
+        {"title pattern", {"krvn MATCH *", ""}, 10, {one, two}},
+        {"title pattern over the image", {"*two", self}, 10, {two}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(FindCommandWindows(c.query), c.found);
+        WindowMatcher matcher(c.query);
+        EXPECT_EQ(FindCommandWindows(matcher, c.limit), c.found);
+        EXPECT_FALSE(matcher.Matches(hidden) || matcher.Matches(tool) || matcher.Matches(owned));
     }
     for (HWND window : {owned, tool, hidden, two, one}) DestroyWindow(window);
 }
