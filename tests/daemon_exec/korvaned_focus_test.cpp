@@ -32,6 +32,9 @@ HWND TopOf(const std::set<HWND>& windows)
     return nullptr;
 }
 
+// The foreground checks follow Windows, where the daemon may set it because
+// the hotkey was the last input; Wine lets any process set it.
+//
 // The real daemon with a command on a recorder that keeps a window ("--window
 // TITLE"), and a marker command after it: when the marker's own record is
 // there, the daemon has handled every press before it, so a second start
