@@ -4,6 +4,7 @@
 #include "command_set.h"
 #include "daemon_host.h"
 #include "environment_variables_win.h"
+#include "launch_options.h"
 #include "launch_process.h"
 #include "message_box.h"
 #include "service_line.h"
@@ -21,6 +22,7 @@ void ExecuteCommand(DaemonHost& daemon, const Command& command)
     const std::string envFile = command.envFile;
     const bool mergeEnvironment = MergesEnvironment(CommandOption(command, kEnvModeField));
     const int menuId = command.menuId;
+    const LaunchOptions options = ReadLaunchOptions(command);
     HWND window = daemon.Window();
 
     if (request.commandLine.empty()) {
@@ -36,6 +38,12 @@ void ExecuteCommand(DaemonHost& daemon, const Command& command)
         }
         return;
     }
+    const LaunchStep step = ApplyLaunchOptions(request, options, !envFile.empty());
+    if (step == LaunchStep::kFailed) {
+        if (envFile.empty()) ShowError(window, IDS_CANNOT_RUN, name.c_str(), request.commandLine.c_str());
+        else ShowError(window, IDS_CANNOT_RUN_ENV, name.c_str(), request.commandLine.c_str(), envFile.c_str());
+    }
+    if (step != LaunchStep::kStartAsUsual) return;
     if (!envFile.empty()) {
         EnvironmentBlock block;
         if (!ReadEnvironmentFile(block, envFile.c_str()) ||

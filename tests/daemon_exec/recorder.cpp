@@ -2,15 +2,23 @@
 // with to "<its own path>.log" and ends. The record is binary, fields ended
 // by NUL: command line, current folder, window state of the start, then the
 // environment block as the process got it (its lines and the closing NUL).
+// With "--window TITLE" last on its command line it then stays, with a
+// visible window of that title in the window state it was started with,
+// until the window is closed.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+namespace {
+
+constexpr char kWindowOption[] = "--window ";
+
+bool WriteRecord()
 {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (n == 0 || n >= sizeof self) return 1;
+    if (n == 0 || n >= sizeof self) return false;
     std::string record = GetCommandLineA();
     record += '\0';
     char folder[MAX_PATH] = {};
@@ -35,10 +43,44 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::string path = std::string(self) + ".log";
     std::string temp = path + ".tmp";
     HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
+    if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     CloseHandle(file);
     // Renamed when complete, so a test polling for the log never reads half of it.
-    return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+    return MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int RunWindow(HINSTANCE instance, const char* title, int show)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "Krvn_RecorderWindow";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 300,
+                                  200, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) return 1;
+    ShowWindow(window, show);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    return 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    const bool recorded = WriteRecord();
+    const char* option = std::strstr(GetCommandLineA(), kWindowOption);
+    if (option == nullptr) return recorded ? 0 : 1;
+    // Several copies may start at once and race for the log: the window matters more.
+    return RunWindow(instance, option + sizeof kWindowOption - 1, show);
 }
