@@ -3,6 +3,7 @@
 #include "resource.h"
 #include "sheet_fixture.h"
 
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -55,7 +56,128 @@ CommandItem Sample()
     return item;
 }
 
+using Keys = std::vector<std::string>;
+
+// The item's further keys as "field=value", in order.
+Keys KeysOf(const CommandItem& item)
+{
+    Keys keys;
+    for (const CommandKey& key : item.moreKeys)
+        keys.push_back(key.field + "=" + key.value);
+    return keys;
+}
+
+// Keys given as UTF-8 "field=value", stored as the programs read them.
+void SetKeys(CommandItem& item, const Keys& keys)
+{
+    item.moreKeys.clear();
+    for (const std::string& utf8 : keys) {
+        const std::string key = Sjis(utf8.c_str());
+        const size_t equals = key.find('=');
+        item.moreKeys.push_back(CommandKey{key.substr(0, equals), key.substr(equals + 1)});
+    }
+}
+
 } // namespace
+
+TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes)
+{
+    // A change: a running index, a title, and -1 / 0 / 1 for the check boxes (-1: untouched).
+    struct Change {
+        int running = -1;
+        const char* title = nullptr;
+        int admin = -1, merge = -1;
+    };
+    struct Case {
+        const char* label;
+        Keys keys;
+        int running;            // what the controls show
+        const char* title;
+        bool admin, merge;
+        Change change;
+        Keys expected;
+    };
+    const Keys all = {".running=activate", ".window=w", ".future=x", ".runas=admin", ".cmdline.envmode=merge"};
+    const Keys mixed = {".Running=Toggle", ".future=x", ".window=*メモ帳", ".RUNAS=Admin", ".cmdline.envmode=MERGE"};
+    const Keys defaults = {".future=x", ".running=start", ".cmdline.envmode=replace", ".runas=user"};
+    const Case cases[] = {
+        {"no option", {}, 0, "", false, false, {}, {}},
+        {"defaults written out and unknown keys", defaults, 0, "", false, false, {}, defaults},
+        {"other letter case", mixed, 2, "*メモ帳", true, true, {}, mixed},
+        {"a mode of a newer version", {".running=someday"}, 0, "", false, false, {}, {".running=someday"}},
+        {"every option set: appended", {".future=x"}, 0, "", false, false, {3, "Doc*", 1, 1},
+         {".future=x", ".running=cycle", ".window=Doc*", ".runas=admin", ".cmdline.envmode=merge"}},
+        {"every option back to its default: removed", all, 1, "w", true, true, {0, "", 0, 0}, {".future=x"}},
+        {"changed where it stands", {".a=1", ".running=start", ".b=2"}, 0, "", false, false, {1},
+         {".a=1", ".running=activate", ".b=2"}},
+        {"only the title changed", {".Window=old", ".runas=ADMIN"}, 0, "old", true, false, {-1, "new"},
+         {".Window=new", ".runas=ADMIN"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        CommandItem item = Sample();
+        SetKeys(item, c.keys);
+        int running = -1;
+        std::string title;
+        bool admin = !c.admin, merge = !c.merge;
+        const INT_PTR result = RunDriven(&item, [&](HWND d) {
+            running = static_cast<int>(SendDlgItemMessageA(d, IDC_RUNNING, CB_GETCURSEL, 0, 0));
+            title = Text(d, IDC_WINDOW_TITLE);
+            admin = Checked(d, IDC_RUNAS);
+            merge = Checked(d, IDC_ENVMODE);
+            SetDlgItemTextA(d, IDC_CAPTION, "Renamed");   // the other fields change the keys not
+            if (c.change.running >= 0) SendDlgItemMessageA(d, IDC_RUNNING, CB_SETCURSEL, c.change.running, 0);
+            if (c.change.title) SetDlgItemTextA(d, IDC_WINDOW_TITLE, c.change.title);
+            if (c.change.admin >= 0) CheckDlgButton(d, IDC_RUNAS, c.change.admin);
+            if (c.change.merge >= 0) CheckDlgButton(d, IDC_ENVMODE, c.change.merge);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(running, c.running);
+        EXPECT_EQ(title, Sjis(c.title));
+        EXPECT_EQ(admin, c.admin);
+        EXPECT_EQ(merge, c.merge);
+        EXPECT_EQ(item.name, "Renamed");
+        Keys expected;
+        for (const std::string& key : c.expected)
+            expected.push_back(Sjis(key.c_str()));
+        EXPECT_EQ(KeysOf(item), expected);
+    }
+}
+
+TEST(CommandEditDialog, TabOrderFollowsTheLayout)
+{
+    CommandItem item = Sample();
+    std::vector<int> order;
+    std::vector<RECT> places;
+    RunDriven(&item, [&](HWND d) {
+        HWND first = GetNextDlgTabItem(d, nullptr, FALSE);
+        for (HWND at = first; at && order.size() < 40;) {
+            RECT place = {};
+            GetWindowRect(at, &place);
+            order.push_back(GetDlgCtrlID(at));
+            places.push_back(place);
+            at = GetNextDlgTabItem(d, at, FALSE);
+            if (at == first)
+                break;
+        }
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    const std::vector<int> expected = {IDC_CAPTION, IDC_SHIFT,  IDC_CONTROL, IDC_ALT,          IDC_WIN,
+                                       IDC_KEY,     IDC_CMDLINE, IDC_BROWSE, IDC_DIR,          IDC_ENVFILE,
+                                       IDC_SHOWCMD, IDC_RUNNING, IDC_WINDOW_TITLE, IDC_RUNAS, IDC_ENVMODE,
+                                       IDOK,        IDCANCEL};
+    EXPECT_EQ(order, expected);
+    // Left to right within a row, rows from the top down.
+    for (size_t i = 1; i < places.size(); ++i) {
+        SCOPED_TRACE(order[i]);
+        const bool sameRow = std::abs(places[i].top - places[i - 1].top) < 4;
+        EXPECT_TRUE(sameRow ? places[i].left > places[i - 1].left : places[i].top > places[i - 1].top);
+    }
+    // The controls kept from before stand above every new one.
+    ASSERT_EQ(places.size(), expected.size());
+    EXPECT_LT(places[10].bottom, places[11].top);
+}
 
 TEST(CommandEditDialog, FillsControlsFromTheItem)
 {
@@ -156,6 +278,8 @@ TEST(CommandEditDialog, BadNameKeepsTheDialogOpenAndCancelChangesNothing)
         SetDlgItemTextA(d, IDC_CMDLINE, "other.exe");
         CheckDlgButton(d, IDC_WIN, BST_CHECKED);
         SendDlgItemMessageA(d, IDC_SHOWCMD, CB_SETCURSEL, 2, 0);
+        SendDlgItemMessageA(d, IDC_RUNNING, CB_SETCURSEL, 3, 0);
+        CheckDlgButton(d, IDC_RUNAS, BST_CHECKED);
         PostMessageA(d, WM_COMMAND, IDOK, 0);
         boxes.WaitFor(1);
         WaitFor([] { return false; }, 100);
@@ -169,6 +293,7 @@ TEST(CommandEditDialog, BadNameKeepsTheDialogOpenAndCancelChangesNothing)
     EXPECT_EQ(item.cmdline, sample.cmdline);
     EXPECT_EQ(item.modifiers, sample.modifiers);
     EXPECT_EQ(item.showCmd, sample.showCmd);
+    EXPECT_TRUE(item.moreKeys.empty());
 }
 
 TEST(CommandEditDialog, NoItemEndsAtOnce)
