@@ -89,7 +89,9 @@ void SetField(Command& command, Field field, std::string_view value)
 
 // The index and field of a key as CmdTableKey writes it, in any letter case:
 // "cmd[", the index in decimal without leading zeros, "]" and a field name.
-bool ParseKey(std::string_view key, std::size_t& index, Field& field)
+// A name that is none of the six gives kFieldCount: a further key of the
+// command, whose name `further` receives.
+bool ParseKey(std::string_view key, std::size_t& index, Field& field, std::string_view& further)
 {
     const char* p = key.data();
     const char* const end = p + key.size();
@@ -103,26 +105,42 @@ bool ParseKey(std::string_view key, std::size_t& index, Field& field)
         index = index * 10 + static_cast<std::size_t>(*p - '0');
     }
     if (p == end || *p++ != ']') return false;
+    const std::size_t n = static_cast<std::size_t>(end - p);
+    if (n == 0) return false;
+    further = std::string_view(p, n);
+    field = kFieldCount;
     // The length and the last letter tell the fields apart; one compare
     // then confirms the name.
-    const std::size_t n = static_cast<std::size_t>(end - p);
+    Field candidate = kFieldCount;
     switch (n) {
     case 7:
-        field = kHotkey;
+        candidate = kHotkey;
         break;
     case 8:
-        field = (p[7] | 0x20) == 'n' ? kCaption : kCmdline;
+        candidate = (p[7] | 0x20) == 'n' ? kCaption : kCmdline;
         break;
     case 12:
-        field = (p[11] | 0x20) == 'r' ? kDir : kEnv;
+        candidate = (p[11] | 0x20) == 'r' ? kDir : kEnv;
         break;
     case 16:
-        field = kShowCmd;
+        candidate = kShowCmd;
         break;
     default:
-        return false;
+        return true;
     }
-    return EqualsFolded(p, kFieldKeys[field], n);
+    if (EqualsFolded(p, kFieldKeys[candidate], n)) field = candidate;
+    return true;
+}
+
+// A line of the section that belongs to no command, kept as it was read.
+std::string OtherLine(std::string_view key, const std::string_view* value)
+{
+    std::string line(key);
+    if (value != nullptr) {
+        line += '=';
+        line.append(*value);
+    }
+    return line;
 }
 
 } // namespace
@@ -136,13 +154,19 @@ void CommandTable::LoadFrom(const IniSection& section)
     struct Entry {
         std::size_t index;
         Field field;
+        std::string_view further;
         const char* value;
     };
     std::vector<Entry> entries;
     entries.reserve(section.Size());
     section.ForEach([&](const char* key, const char* value) {
-        Entry entry = {0, kCaption, value};
-        if (ParseKey(key, entry.index, entry.field)) entries.push_back(entry);
+        Entry entry = {0, kCaption, {}, value};
+        if (ParseKey(key, entry.index, entry.field, entry.further)) {
+            entries.push_back(entry);
+        } else {
+            const std::string_view stored(value);
+            otherLines_.push_back(OtherLine(key, &stored));
+        }
     });
     const auto byIndex = [](const Entry& a, const Entry& b) { return a.index < b.index; };
     if (!std::is_sorted(entries.begin(), entries.end(), byIndex)) {
@@ -152,8 +176,9 @@ void CommandTable::LoadFrom(const IniSection& section)
         std::array<const char*, kFieldCount> f = {};
         auto next = group;
         for (; next != entries.end() && next->index == group->index; ++next) {
-            if (f[next->field] == nullptr) f[next->field] = next->value;
+            if (next->field != kFieldCount && f[next->field] == nullptr) f[next->field] = next->value;
         }
+        const auto first = group;
         group = next;
         // An index without a caption holds no command: the ones after it still load.
         if (f[kCaption] == nullptr || f[kCaption][0] == '\0') continue;
@@ -161,6 +186,9 @@ void CommandTable::LoadFrom(const IniSection& section)
         SetField(command, kCaption, f[kCaption]);
         for (Field field : {kCmdline, kDir, kShowCmd, kEnv, kHotkey}) {
             if (f[field]) SetField(command, field, std::string_view(f[field]));
+        }
+        for (auto e = first; e != next; ++e) {
+            if (e->field == kFieldCount) command.moreKeys.push_back(CommandKey{std::string(e->further), e->value});
         }
         commands_.push_back(std::move(command));
     }
@@ -174,6 +202,7 @@ void CommandTable::LoadFromText(std::string_view text)
     // repeat; one that comes before the commands below it, or after a gap in
     // the numbering, sends the load the general way.
     const std::size_t base = commands_.size();
+    const std::size_t otherBase = otherLines_.size();
     constexpr unsigned kNamed = 1u << kFieldCount;  // a caption that is not empty
     // Room for six lines a command, as a save leaves them: growing the table
     // as it loads would copy it again and again, each time into fresh memory.
@@ -186,7 +215,12 @@ void CommandTable::LoadFromText(std::string_view text)
     ForEachIniSectionLine(text, kCmdTableSection, [&](std::string_view key, const std::string_view* stored) {
         std::size_t index = 0;
         Field field = kCaption;
-        if (!inOrder || !ParseKey(key, index, field)) return;
+        std::string_view further;
+        if (!inOrder) return;
+        if (!ParseKey(key, index, field, further)) {
+            if (!key.empty()) otherLines_.push_back(OtherLine(key, stored));
+            return;
+        }
         if (index > seen.size()) {
             inOrder = false;
             return;
@@ -194,6 +228,11 @@ void CommandTable::LoadFromText(std::string_view text)
         if (index == seen.size()) {
             seen.push_back(0);
             commands_.emplace_back();
+        }
+        if (field == kFieldCount) {
+            Command& command = commands_[base + index];
+            command.moreKeys.push_back(CommandKey{std::string(further), stored != nullptr ? std::string(*stored) : std::string()});
+            return;
         }
         if (seen[index] & (1u << field)) return;
         std::string_view given = stored != nullptr ? *stored : std::string_view();
@@ -206,8 +245,10 @@ void CommandTable::LoadFromText(std::string_view text)
     });
     if (!inOrder) {
         commands_.resize(base);
+        otherLines_.resize(otherBase);
         IniSection section;
-        section.ParseText(text, kCmdTableSection);
+        // Further keys are written back as they were read, letter case included.
+        section.ParseText(text, kCmdTableSection, true);
         LoadFrom(section);
         return;
     }
@@ -282,8 +323,9 @@ std::size_t CommandTable::AppendText(std::size_t first, std::size_t limit, std::
         hotkey.clear();
         if (c.virtualKey != 0 || c.modifiers != 0) FormatHotkey(c.virtualKey, c.modifiers, hotkey);
         // The six lines are sized first and written in place.
-        const std::size_t size = kFieldCount * (prefixSize + 2) + keysSize + CaptionSize(c.path) + c.cmdline.size() +
-                                 c.dir.size() + std::strlen(show) + c.envFile.size() + hotkey.size();
+        std::size_t size = kFieldCount * (prefixSize + 2) + keysSize + CaptionSize(c.path) + c.cmdline.size() +
+                           c.dir.size() + std::strlen(show) + c.envFile.size() + hotkey.size();
+        for (const CommandKey& more : c.moreKeys) size += prefixSize + more.field.size() + 1 + more.value.size() + 2;
         const std::size_t at = text.size();
         text.resize(at + size);
         TextWriter out(&text[at]);
@@ -309,6 +351,23 @@ std::size_t CommandTable::AppendText(std::size_t first, std::size_t limit, std::
         key(kHotkey);
         out.Put(hotkey.data(), hotkey.size());
         out.Put("\r\n", 2);
+        for (const CommandKey& more : c.moreKeys) {
+            out.Put(prefix, prefixSize);
+            out.PutValue(more.field.data(), more.field.size());
+            out.Put("=", 1);
+            out.PutValue(more.value.data(), more.value.size());
+            out.Put("\r\n", 2);
+        }
+    }
+    if (i == commands_.size()) {
+        // The lines of no command come last, once, as they were read.
+        for (const std::string& line : otherLines_) {
+            const std::size_t at = text.size();
+            text.resize(at + line.size() + 2);
+            TextWriter out(&text[at]);
+            out.PutValue(line.data(), line.size());
+            out.Put("\r\n", 2);
+        }
     }
     return i;
 }

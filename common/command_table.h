@@ -31,7 +31,8 @@ public:
     void LoadFrom(const IniSection& section);
     // The same from a settings file's whole text (its first CmdTable section).
     void LoadFromText(std::string_view text);
-    // The six key=value lines of every command, in stored order.
+    // The key=value lines of every command in stored order (its six keys,
+    // then its further keys), then the section's lines of no command.
     std::vector<std::string> ToLines() const;
     // The same lines as one text, each ended by CRLF.
     std::string ToText() const;
@@ -53,8 +54,18 @@ public:
     std::vector<Command>::iterator end() { return commands_.end(); }
     std::vector<Command>::const_iterator begin() const { return commands_.begin(); }
     std::vector<Command>::const_iterator end() const { return commands_.end(); }
-    void Clear() { commands_.clear(); }
+    void Clear()
+    {
+        commands_.clear();
+        otherLines_.clear();
+    }
+
+    // Lines of the section that belong to no command ("key=value" or a bare
+    // key), in stored order: a save writes them back after the commands.
+    const std::vector<std::string>& OtherLines() const { return otherLines_; }
+    void SetOtherLines(std::vector<std::string> lines) { otherLines_ = std::move(lines); }
 
 private:
     std::vector<Command> commands_;
+    std::vector<std::string> otherLines_;
 };

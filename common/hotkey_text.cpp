@@ -157,6 +157,26 @@ const KeyNameRow KeyNameTable[kKeyNameCount] = {
     {0xFB, "Zoom"},
     {0xFD, "PA1"},
     {0xFE, "OemClear"},
+    // The browser, media and launch keys, named after the existing ones so
+    // that the names above keep their place and their texts.
+    {0xA6, "BrowserBack"},
+    {0xA7, "BrowserForward"},
+    {0xA8, "BrowserRefresh"},
+    {0xA9, "BrowserStop"},
+    {0xAA, "BrowserSearch"},
+    {0xAB, "BrowserFavorites"},
+    {0xAC, "BrowserHome"},
+    {0xAD, "VolumeMute"},
+    {0xAE, "VolumeDown"},
+    {0xAF, "VolumeUp"},
+    {0xB0, "MediaNextTrack"},
+    {0xB1, "MediaPrevTrack"},
+    {0xB2, "MediaStop"},
+    {0xB3, "MediaPlayPause"},
+    {0xB4, "LaunchMail"},
+    {0xB5, "LaunchMediaSelect"},
+    {0xB6, "LaunchApp1"},
+    {0xB7, "LaunchApp2"},
 };
 
 namespace {

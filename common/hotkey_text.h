@@ -15,7 +15,7 @@ struct KeyNameRow {
     char name[32];
 };
 
-constexpr int kKeyNameCount = 154;
+constexpr int kKeyNameCount = 172;
 extern const KeyNameRow KeyNameTable[kKeyNameCount];
 
 // The key name at the start of `text`: its code, or 0. On a match, *after

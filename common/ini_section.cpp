@@ -53,19 +53,21 @@ void IniSection::Parse(const char* block, std::size_t size)
     }
 }
 
-void IniSection::ParseText(std::string_view text, const char* section)
+void IniSection::ParseText(std::string_view text, const char* section, bool keepCase)
 {
     entries_.clear();
     sorted_.clear();
     text_.clear();
     // Room for the whole file: pages never written cost nothing.
     text_.reserve(text.size() + 1);
-    ForEachIniSectionLine(text, section, [this](std::string_view key, const std::string_view* value) {
+    ForEachIniSectionLine(text, section, [this, keepCase](std::string_view key, const std::string_view* value) {
         // Lines without a key are left out, as Parse leaves them.
         if (key.empty()) return;
         const std::size_t keyAt = text_.size();
         text_.append(key);
-        for (std::size_t i = keyAt; i < text_.size(); ++i) text_[i] = LowerAscii(text_[i]);
+        if (!keepCase) {
+            for (std::size_t i = keyAt; i < text_.size(); ++i) text_[i] = LowerAscii(text_[i]);
+        }
         text_ += '\0';
         const std::size_t valueAt = text_.size();
         if (value != nullptr) text_.append(*value);

@@ -17,14 +17,16 @@ public:
     void Parse(const char* block, std::size_t size);
     // The lines of the first `section` of a settings file's text, as the
     // section read would return them (one pass, no block between).
-    void ParseText(std::string_view text, const char* section);
+    // `keepCase` keeps the keys as written: such a section is only walked
+    // with ForEach, since Find compares lower-case keys.
+    void ParseText(std::string_view text, const char* section, bool keepCase = false);
     // The value, or null when the key is missing. Keys match without regard
     // to ASCII case; of repeated keys the first counts.
     const char* Find(const char* key) const;
     std::size_t Size() const { return entries_.size(); }
 
-    // Each line in stored order with its key in ASCII lower case; f returns
-    // nothing. Repeated keys are all passed.
+    // Each line in stored order with its key in ASCII lower case (unless
+    // parsed to keep it); f returns nothing. Repeated keys are all passed.
     template <typename F>
     void ForEach(F&& f) const
     {

@@ -53,6 +53,7 @@ CommandNode* CommandTree::Group() const
 void CommandTree::Load(const CommandTable& table)
 {
     Clear();
+    otherLines_ = table.OtherLines();
     // The first placed node of each path, keyed by the path's packed levels
     // (held by the nodes' items). Nodes of one path all land under the first
     // node of the parent path, in table order, so the first placed is also
@@ -297,6 +298,7 @@ void CommandTree::ToTable(CommandTable& table) const
         if (n->Item())
             AppendSubtree(*n, CommandPath(), table);
     }
+    table.SetOtherLines(otherLines_);
 }
 
 std::size_t CommandTree::Count() const

@@ -147,4 +147,6 @@ private:
 
     std::string groupLabel_;
     std::vector<std::unique_ptr<CommandNode>> roots_;
+    // The table's lines of no command, written back as they were read.
+    std::vector<std::string> otherLines_;
 };

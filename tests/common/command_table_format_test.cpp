@@ -198,11 +198,24 @@ CommandTable LoadByLookups(const IniSection& section)
     return table;
 }
 
-std::string Describe(const CommandTable& table)
+// The six fields of every command; `further` adds the further keys and the
+// lines of no command.
+std::string Describe(const CommandTable& table, bool further = false)
 {
+    CommandTable shown = table;
+    if (!further) {
+        for (Command& c : shown) c.moreKeys.clear();
+        shown.SetOtherLines({});
+    }
     std::string out;
-    for (const std::string& line : table.ToLines()) out += line + "\n";
+    for (const std::string& line : shown.ToLines()) out += line + "\n";
     return out;
+}
+
+std::string LowerAscii(std::string text)
+{
+    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
 }
 
 } // namespace
@@ -237,6 +250,9 @@ TEST(CommandTableFormatTest, LoadEqualsLookupsByKeyOnRandomSections)
         CommandTable fromText;
         fromText.LoadFromText(text);
         ASSERT_EQ(Describe(fromText), expected) << "section " << t;
+        // Both loads keep the same further keys and lines; the section read
+        // gives keys in lower case.
+        ASSERT_EQ(LowerAscii(Describe(fromText, true)), LowerAscii(Describe(loaded, true))) << "section " << t;
     }
 }
 
@@ -293,4 +309,53 @@ TEST(CommandTableFormatTest, TextInPiecesIsTheTextFormedKeyByKey)
         }
         EXPECT_EQ(joined, expected) << limit;
     }
+}
+
+// Keys this version does not know, and the options, belong to their command
+// and go where it goes; a table with none of them saves as it always did.
+TEST(CommandTableFormatTest, FurtherKeysAndLinesOfNoCommandAreKeptInOrder)
+{
+    const std::string six = "cmd[0].caption=A\r\ncmd[0].cmdline=a.exe\r\ncmd[0].cmdline.dir=\r\n"
+                            "cmd[0].cmdline.showcmd=SW_SHOWNORMAL\r\ncmd[0].cmdline.env=\r\ncmd[0].hotkey=\r\n";
+    const struct {
+        const char* name;
+        std::string section;
+        std::string saved;
+    } cases[] = {
+        {"in order", six + "cmd[0].Future=x\r\ncmd[0].running=activate\r\nVersion=2\r\nbare\r\n",
+         six + "cmd[0].Future=x\r\ncmd[0].running=activate\r\nVersion=2\r\nbare\r\n"},
+        // Before its caption, across a dropped index and a gap: renumbered with its command.
+        {"out of order", "cmd[4].window=*Memo*\r\ncmd[1].other=dropped\r\n"
+                         "cmd[4].caption=A\r\ncmd[4].cmdline=a.exe\r\n",
+         six + "cmd[0].window=*Memo*\r\n"},
+        {"none", six, six},
+    };
+    for (const auto& c : cases) {
+        CommandTable table;
+        table.LoadFromText("[CmdTable]\r\n" + c.section);
+        EXPECT_EQ(table.ToText(), c.saved) << c.name;
+    }
+
+    Command command;
+    command.moreKeys = {{".Future", "x"}, {".RUNNING", "toggle"}, {".running", "cycle"}};
+    EXPECT_EQ(ParseRunningMode(CommandOption(command, kRunningField)), RunningMode::kToggle);
+    SetCommandOption(command, kRunningField, "activate");  // in place, the repeat kept
+    SetCommandOption(command, kWindowField, "Line\r\nbreak");
+    CommandTable table;
+    table.Append(command);
+    table[0].path = {};
+    SplitCaption("B", table[0].path, table[0].name);
+    const std::string text = table.ToText();
+    EXPECT_NE(text.find("cmd[0].Future=x\r\ncmd[0].RUNNING=activate\r\ncmd[0].running=cycle\r\n"
+                        "cmd[0].window=Line  break\r\n"),
+              std::string::npos)
+        << text;
+    SetCommandOption(command, kRunningField, "");  // the default stores nothing
+    ASSERT_EQ(command.moreKeys.size(), 2u);
+    EXPECT_EQ(command.moreKeys[1].field, kWindowField);
+    EXPECT_EQ(ParseRunningMode("Cycle"), RunningMode::kCycle);
+    EXPECT_EQ(ParseRunningMode("later"), RunningMode::kStart);
+    EXPECT_TRUE(RunsAsAdmin("Admin"));
+    EXPECT_TRUE(MergesEnvironment("merge"));
+    EXPECT_FALSE(MergesEnvironment("replace"));
 }

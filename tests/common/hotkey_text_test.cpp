@@ -14,11 +14,25 @@ TEST(KeyNameTableTest, HasItsRowsAndCodes)
         EXPECT_LT(std::strlen(row.name), 32u);
         EXPECT_GT(std::strlen(row.name), 0u);
     }
-    EXPECT_EQ(kKeyNameCount, 154);
-    EXPECT_EQ(codes.size(), 142u);
-    // The stored spellings, letter for letter, and aliases after the first name.
+    EXPECT_EQ(kKeyNameCount, 172);
+    EXPECT_EQ(codes.size(), 160u);
+    // The stored spellings, letter for letter, and aliases after the first
+    // name; the browser, media and launch keys come after every older row,
+    // so that the controller's list keeps its older entries where they were.
     EXPECT_STREQ(KeyNameTable[0].name, "LButton");
-    EXPECT_STREQ(KeyNameTable[kKeyNameCount - 1].name, "OemClear");
+    EXPECT_STREQ(KeyNameTable[153].name, "OemClear");
+    EXPECT_STREQ(KeyNameTable[154].name, "BrowserBack");
+    EXPECT_STREQ(KeyNameTable[kKeyNameCount - 1].name, "LaunchApp2");
+    for (int code = 0xA6; code <= 0xB7; ++code) {
+        std::string text;
+        ASSERT_TRUE(FormatHotkey(code, kModCtrl | kModAlt, text)) << code;
+        int key = 0;
+        int modifiers = 0;
+        EXPECT_TRUE(ParseHotkey(text.c_str(), key, modifiers)) << text;
+        EXPECT_EQ(key, code) << text;
+        EXPECT_EQ(modifiers, kModCtrl | kModAlt) << text;
+    }
+    EXPECT_EQ(KeyFromName("mediaplaypause"), 0xB3);
     EXPECT_EQ(KeyFromName("Commna"), 0xBC);
     EXPECT_EQ(KeyFromName("Seperator"), 0x6C);
     EXPECT_EQ(KeyFromName("SubTract"), 0x6D);

@@ -211,6 +211,21 @@ TEST_F(CommandSetTest, EveryHotkeyThatCanBeRegisteredIsAndOneBoxNamesTheRefused)
     UnregisterHotKey(other.Handle(), 1);
 }
 
+// The browser, media and launch keys are keys like any other: stored by
+// name, registered, and given back by that name.
+TEST_F(CommandSetTest, MediaKeysAreRegisteredByName)
+{
+    const UINT modifiers = MOD_CONTROL | MOD_ALT | MOD_SHIFT;
+    if (HotkeyTaken(modifiers, VK_MEDIA_PLAY_PAUSE)) GTEST_SKIP() << "the combination is held elsewhere";
+    auto set = Build({{"Play", "player.exe", "Ctrl+Alt+Shift+MediaPlayPause"}});
+    ASSERT_EQ(set->Commands()[0].virtualKey, VK_MEDIA_PLAY_PAUSE);
+    EXPECT_EQ(set->Commands()[0].hotkeyId, 1);
+    EXPECT_TRUE(HotkeyTaken(modifiers, VK_MEDIA_PLAY_PAUSE));
+    EXPECT_NE(set->Commands().ToText().find("cmd[0].hotkey=Ctrl+Shift+Alt+MediaPlayPause\r\n"), std::string::npos);
+    set.reset();
+    EXPECT_FALSE(HotkeyTaken(modifiers, VK_MEDIA_PLAY_PAUSE));
+}
+
 TEST_F(CommandSetTest, MissingEmptyAndDamagedFilesGiveNoErrors)
 {
     const std::string hugeCaption = std::string(900, 'W') + "/" + std::string(3000, 'V');

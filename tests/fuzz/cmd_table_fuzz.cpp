@@ -22,8 +22,21 @@ CommandTable LoadTable(const std::string& fileText)
     return table;
 }
 
+std::string Lower(std::string text)
+{
+    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+}
+
+// Further keys compare without letter case: the section read gives lower-case keys.
 bool SameCommand(const Command& a, const Command& b)
 {
+    if (a.moreKeys.size() != b.moreKeys.size()) return false;
+    for (std::size_t i = 0; i < a.moreKeys.size(); ++i) {
+        if (Lower(a.moreKeys[i].field) != Lower(b.moreKeys[i].field) || a.moreKeys[i].value != b.moreKeys[i].value) {
+            return false;
+        }
+    }
     return JoinPath(a.path) == JoinPath(b.path) && a.name == b.name && a.cmdline == b.cmdline &&
            a.dir == b.dir && a.showCmd == b.showCmd && a.envFile == b.envFile &&
            a.virtualKey == b.virtualKey && a.modifiers == b.modifiers;
@@ -43,7 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string lines = loaded.ToText();
     std::size_t count = 0;
     for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at + 2)) ++count;
-    FUZZ_CHECK(count == loaded.Size() * 6);
+    std::size_t expected = loaded.OtherLines().size();
+    for (const Command& c : loaded) expected += 6 + c.moreKeys.size();
+    FUZZ_CHECK(count == expected);
+    FUZZ_CHECK(direct.OtherLines().size() == loaded.OtherLines().size());
     FUZZ_CHECK(std::strlen(lines.c_str()) == lines.size());
 
     const std::string saved = ReplaceIniSection(file, kCmdTableSection, lines);
