@@ -4,6 +4,7 @@
 #include "sheet_fixture.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -327,4 +328,68 @@ TEST_F(SheetTest, NewAndEditThroughThePage)
     ASSERT_TRUE(Press(PSBTN_OK));
     EXPECT_EQ(Saved("CmdTable", "cmd[1].caption"), "A/X2");
     EXPECT_EQ(Saved("CmdTable", "cmd[2].caption"), "A/New");
+}
+
+namespace {
+
+// Settings files as the programs write them: a save that changes nothing
+// gives them back byte for byte.
+const char kPlainFile[] =
+    "[Before]\r\nkept=1\r\n"
+    "[CmdTable]\r\n"
+    "cmd[0].caption=ツール\r\ncmd[0].cmdline=\r\ncmd[0].cmdline.dir=\r\ncmd[0].cmdline.showcmd=SW_SHOWNORMAL\r\n"
+    "cmd[0].cmdline.env=\r\ncmd[0].hotkey=Ctrl+Alt+T\r\n"
+    "cmd[1].caption=ツール/メモ帳\r\ncmd[1].cmdline=notepad.exe\r\ncmd[1].cmdline.dir=C:\\work\r\n"
+    "cmd[1].cmdline.showcmd=SW_MAXIMIZE\r\ncmd[1].cmdline.env=env.txt\r\ncmd[1].hotkey=Shift+F1\r\n"
+    "[Desktop]\r\nShowIcon=true\r\n";
+const char kFileWithOptions[] =
+    "[CmdTable]\r\n"
+    "cmd[0].caption=ツール\r\ncmd[0].cmdline=\r\ncmd[0].cmdline.dir=\r\ncmd[0].cmdline.showcmd=SW_SHOWNORMAL\r\n"
+    "cmd[0].cmdline.env=\r\ncmd[0].hotkey=\r\ncmd[0].future=x\r\ncmd[0].running=start\r\n"
+    "cmd[1].caption=ツール/メモ帳\r\ncmd[1].cmdline=notepad.exe\r\ncmd[1].cmdline.dir=\r\n"
+    "cmd[1].cmdline.showcmd=SW_SHOWNORMAL\r\ncmd[1].cmdline.env=env.txt\r\ncmd[1].hotkey=\r\n"
+    "cmd[1].Running=Activate\r\ncmd[1].window=*メモ帳\r\ncmd[1].runas=admin\r\ncmd[1].cmdline.envmode=merge\r\n"
+    "cmd[1].Future.Key=y\r\n"
+    "version=3\r\n"
+    "[Other]\r\ncmd[0].running=cycle\r\n";
+
+} // namespace
+
+TEST_F(SheetTest, ASaveKeepsEveryKeyItDoesNotChangeAndAPlainTableByteForByte)
+{
+    struct Case {
+        const char* label;
+        const char* file;
+        int running;              // chosen in the edit dialog of メモ帳; -1: not opened
+        const char* oldLine;      // the line that choice changes
+        const char* newLine;
+    };
+    const Case cases[] = {
+        {"plain table", kPlainFile, -1, "", ""},
+        {"options and unknown keys", kFileWithOptions, -1, "", ""},
+        {"options and unknown keys, one option edited", kFileWithOptions, 2, "cmd[1].Running=Activate",
+         "cmd[1].Running=toggle"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteLocal(c.file);
+        const std::string before = LocalText();
+        OpenSheet();
+        if (c.running >= 0) {
+            TreeView_Expand(TreeView(), FindItem("ツール"), TVE_EXPAND);
+            TreeView_SelectItem(TreeView(), FindItem("メモ帳"));
+            std::thread editor([&] {
+                HWND d = FindEditDialog();
+                SendDlgItemMessageA(d, IDC_RUNNING, CB_SETCURSEL, c.running, 0);
+                PostMessageA(d, WM_COMMAND, IDOK, 0);
+            });
+            SendMessageA(tablePage_, WM_COMMAND, IDC_EDIT, 0);
+            editor.join();
+        }
+        ASSERT_TRUE(Press(PSBTN_OK));
+        std::string expected = before;
+        if (c.running >= 0)
+            expected.replace(expected.find(c.oldLine), std::strlen(c.oldLine), c.newLine);
+        EXPECT_EQ(LocalText(), expected);
+    }
 }
