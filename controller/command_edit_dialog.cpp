@@ -44,8 +44,8 @@ int IndexToShowCmd(int index)
     return index == 1 ? SW_SHOWMAXIMIZED : index == 2 ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
 }
 
-// The options are read and written through a Command's accessors, which
-// the item's further keys visit for the call.
+// The option accessors take a Command: the item's further keys stand in
+// one for the call.
 static std::string ItemOption(const CommandItem& item, const char* field)
 {
     Command command;
