@@ -21,7 +21,36 @@ CommandTablePage::CommandTablePage(HWND window, LPARAM param)
       settings_(reinterpret_cast<SettingsFile*>(reinterpret_cast<const PROPSHEETPAGEA*>(param)->lParam)),
       model_(LoadResourceString(IDS_INVALID_GROUP))
 {
+    SetWindowSubclass(GetDlgItem(window, IDC_FILTER), FilterBoxProc, 0, 0);
     LoadTree();
+}
+
+LRESULT CALLBACK CommandTablePage::FilterBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                 DWORD_PTR)
+{
+    const bool escape = wParam == VK_ESCAPE && GetWindowTextLengthA(box) > 0;
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (escape)
+            return DefSubclassProc(box, message, wParam, lParam) | DLGC_WANTALLKEYS;
+        break;
+    case WM_KEYDOWN:
+        if (escape) {
+            SetWindowTextA(box, "");
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == 0x1B)
+            return 0;   // no beep for the Esc just handled
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(box, FilterBoxProc, 0);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(box, message, wParam, lParam);
 }
 
 CommandTablePage::~CommandTablePage()
@@ -83,6 +112,9 @@ CommandNode* CommandTablePage::Selected() const
 
 void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
 {
+    const bool filtered = !filter_.Empty();
+    if (filtered && !shown_.count(&node))
+        return;
     const std::string label = model_.Label(node);
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent ? parent : TVI_ROOT;
@@ -97,7 +129,8 @@ void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
         return;
     for (const auto& child : node.Children())
         InsertView(*child, item);
-    if (node.expanded && !node.Children().empty())
+    // Filtered, every match is in sight.
+    if ((node.expanded || filtered) && TreeView_GetChild(treeView_, item))
         TreeView_Expand(treeView_, item, TVE_EXPAND);
 }
 
@@ -106,6 +139,13 @@ void CommandTablePage::Rebuild(CommandNode* select)
     rebuilding_ = true;
     SendMessageA(treeView_, WM_SETREDRAW, FALSE, 0);
     SendMessageA(treeView_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    // A node the filter hides has no item in the view: no old handle may stay.
+    model_.ForEach([](const CommandNode& node) {
+        const_cast<CommandNode&>(node).view = nullptr;
+        return true;
+    });
+    if (!filter_.Empty())
+        shown_ = filter_.Shown(model_);
     for (const auto& node : model_.Roots())
         InsertView(*node, nullptr);
     rebuilding_ = false;
@@ -192,6 +232,21 @@ void CommandTablePage::DeleteCommand(CommandNode* node)
         model_.ForEach([&](const CommandNode& n) { present = present || &n == select; return !present; });
         Rebuild(present ? select : nullptr);
     }
+}
+
+void CommandTablePage::DuplicateCommand(CommandNode* node)
+{
+    if (!node)
+        node = Selected();
+    if (CommandNode* copy = model_.Duplicate(node, LoadResourceString(IDS_COPY_SUFFIX)))
+        Rebuild(copy);
+}
+
+void CommandTablePage::SetFilter(const std::string& text)
+{
+    filter_ = CommandFilter(text);
+    shown_.clear();
+    Rebuild(Selected());
 }
 
 HTREEITEM CommandTablePage::HitTest(UINT* flags) const
@@ -354,10 +409,14 @@ void CommandTablePage::OnDrop()
 bool CommandTablePage::OnNotify(const NMHDR& header)
 {
     switch (header.code) {
-    case TVN_KEYDOWN:
-        if (reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey == VK_DELETE)
+    case TVN_KEYDOWN: {
+        const WORD key = reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey;
+        if (key == VK_DELETE)
             DeleteCommand(nullptr);
+        else if (key == 'D' && GetKeyState(VK_CONTROL) < 0)
+            DuplicateCommand(nullptr);
         return false;
+    }
     case TVN_ENDLABELEDITA:
         return OnEndLabelEdit(reinterpret_cast<const NMTVDISPINFOA&>(header));
     case TVN_BEGINLABELEDITA: {
@@ -407,6 +466,14 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case IDC_DOWN: MoveDown(nullptr); break;
         case IDC_SAVE: SaveTable(); break;
         case IDC_DELETE: DeleteCommand(nullptr); break;
+        case IDC_DUPLICATE: DuplicateCommand(nullptr); break;
+        case IDC_FILTER:
+            if (HIWORD(wParam) == EN_CHANGE) {
+                char text[256] = {};
+                GetWindowTextA(reinterpret_cast<HWND>(lParam), text, sizeof text);
+                SetFilter(text);
+            }
+            break;
         default: break;
         }
         return false;

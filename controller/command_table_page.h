@@ -3,10 +3,13 @@
 // The command table page: shows a CommandTree in the tree-view control and
 // turns the user's actions into operations on the tree.
 
+#include "command_filter.h"
 #include "command_tree.h"
 #include "dialog_object.h"
 
 #include <commctrl.h>
+
+#include <unordered_set>
 
 class SettingsFile;
 
@@ -26,6 +29,11 @@ public:
     void NewCommand(CommandNode* after);
     void EditCommand(CommandNode* node);
     void DeleteCommand(CommandNode* node);
+    // A copy of the node and its children right below it, without hotkeys.
+    void DuplicateCommand(CommandNode* node);
+    // Shows only the nodes that hold the text, with their parents; an empty
+    // text shows the whole tree. What is saved never changes with it.
+    void SetFilter(const std::string& text);
 
     const CommandTree& Tree() const { return model_; }
     CommandNode* Selected() const;
@@ -49,6 +57,9 @@ private:
     HTREEITEM HitTest(UINT* flags) const;
     // The same at a point of the screen.
     HTREEITEM HitTestAt(POINT screen, UINT* flags) const;
+    // The filter box clears itself on Esc instead of closing the sheet.
+    static LRESULT CALLBACK FilterBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR data);
 
     HWND window_;
     HWND treeView_;
@@ -62,6 +73,9 @@ private:
     HTREEITEM dropTarget_ = nullptr;
     bool rebuilding_ = false;
     bool refusingLabel_ = false;
+    CommandFilter filter_;
+    // The nodes the filter shows; used only while it is not empty.
+    std::unordered_set<const CommandNode*> shown_;
 };
 
 INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

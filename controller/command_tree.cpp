@@ -151,6 +151,40 @@ static void Collapse(CommandNode& node)
         Collapse(*child);
 }
 
+// A copy of the subtree as a new command: no loaded path, no hotkey.
+static std::unique_ptr<CommandItem> CopyAsNew(const CommandItem& item)
+{
+    auto copy = std::make_unique<CommandItem>(item);
+    copy->path = CommandPath();
+    copy->virtualKey = 0;
+    copy->modifiers = 0;
+    return copy;
+}
+
+CommandNode* CommandTree::Duplicate(CommandNode* node, const std::string& suffix)
+{
+    if (!node || !node->Item())
+        return nullptr;
+    std::string name = node->Item()->name + suffix;
+    for (int n = 2; NameTaken(node->parent_, name); ++n)
+        name = node->Item()->name + suffix + " (" + std::to_string(n) + ")";
+    auto item = CopyAsNew(*node->Item());
+    item->name = name;
+    CommandNode* copy = Insert(node->parent_, IndexOf(*node) + 1, std::move(item));
+    // Children first in, last out: copied in order from a stack of pairs.
+    std::vector<std::pair<const CommandNode*, CommandNode*>> pending = {{node, copy}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        for (const auto& child : from->children_) {
+            if (child->Item())
+                pending.push_back({child.get(), Insert(to, kLast, CopyAsNew(*child->Item()))});
+        }
+    }
+    Collapse(*copy);
+    return copy;
+}
+
 CommandNode* CommandTree::MoveSubtree(CommandNode* source, CommandNode* newParent, std::size_t index)
 {
     if (!source || source->IsGroup())

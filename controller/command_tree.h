@@ -103,6 +103,12 @@ public:
     // top-level node when there is no target. Prunes the group.
     CommandNode* Drop(CommandNode* source, CommandNode* target);
 
+    // A copy of node with its subtree right after it, named name + suffix,
+    // or name + suffix + " (2)", " (3)"... where that is taken; every
+    // hotkey of the copy is cleared (two commands cannot hold one), and it
+    // is collapsed. Null for the group and for null.
+    CommandNode* Duplicate(CommandNode* node, const std::string& suffix);
+
     // Deletes a node that owns an item, with its subtree, and prunes the
     // group. False for the group and for null.
     bool Delete(CommandNode* node);

@@ -20,6 +20,7 @@
 #define IDS_BAD_COMMAND_NAME   109
 #define IDS_TABLE_NOT_SAVABLE  110
 #define IDS_NAME_TAKEN         111
+#define IDS_COPY_SUFFIX        130
 #define IDS_TABLE_NAME_TWICE   112
 #define IDS_EDITOR_RUNNING     113
 #define IDS_TABLE_WRITE_FAILED 120
@@ -37,6 +38,9 @@
 #define IDC_DOWN               1006
 #define IDC_SAVE               1024
 #define IDC_DELETE             1025
+#define IDC_FILTER             1060
+#define IDC_FILTER_LABEL       1061
+#define IDC_DUPLICATE          1062
 
 // Command edit dialog
 #define IDC_CAPTION            1011

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "daemon_host.h"
 #include "remote_code_queue.h"
 #include "services.h"
 
@@ -23,26 +24,26 @@ constexpr UINT kLockWatchIntervalMs = 500;
 
 // The object behind the hidden command window; its services run exactly while
 // it holds a command set.
-class DaemonWindow {
+class DaemonWindow : public DaemonHost {
 public:
     // The class's window procedure: finds the object in slot 0 and forwards.
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool RegisterWindowClass(HINSTANCE instance);
 
     explicit DaemonWindow(HWND window);
-    ~DaemonWindow();
+    ~DaemonWindow() override;
     DaemonWindow(const DaemonWindow&) = delete;
     DaemonWindow& operator=(const DaemonWindow&) = delete;
 
-    HWND Window() const { return window_; }
+    HWND Window() const override { return window_; }
     // Null while the services are stopped.
-    CommandSet* GetCommandSet() const { return commandSet_.get(); }
+    CommandSet* GetCommandSet() const override { return commandSet_.get(); }
     // Builds a command set when there is none; tooltip 137 in every case.
     // Ends the watch of the editors' lock.
-    void StartServices();
+    void StartServices() override;
     // Drops the command set when there is one; tooltip 138 in every case.
-    void StopServices();
-    const std::vector<ServiceEntry>& Services() const { return services_; }
+    void StopServices() override;
+    const std::vector<ServiceEntry>& Services() const override { return services_; }
 
     bool AddTrayIcon();
     bool SetTrayTip(bool started);

@@ -1,8 +1,8 @@
 #include "services.h"
 
 #include "command_set.h"
+#include "daemon_host.h"
 #include "daemon_resource.h"
-#include "daemon_window.h"
 #include "launch_process.h"
 #include "message_box.h"
 #include "service_calls.h"
@@ -28,7 +28,7 @@ bool AskYes(HWND window, UINT textId)
     return ShowConfirm(window, IDS_ASK_TITLE, textId, MB_YESNO) == IDYES;
 }
 
-int ExitService(int, char**, int, DaemonWindow& daemon)
+int ExitService(int, char**, int, DaemonHost& daemon)
 {
     HWND window = daemon.Window();
     if (!AskYes(window, IDS_ASK_EXIT)) return kDeclined;
@@ -36,14 +36,14 @@ int ExitService(int, char**, int, DaemonWindow& daemon)
     return kDone;
 }
 
-int ServicesService(int, char**, int parameter, DaemonWindow& daemon)
+int ServicesService(int, char**, int parameter, DaemonHost& daemon)
 {
     if (parameter & kStopBit) daemon.StopServices();
     if (parameter & kStartBit) daemon.StartServices();
     return kDone;
 }
 
-int HotkeyService(int, char**, int parameter, DaemonWindow& daemon)
+int HotkeyService(int, char**, int parameter, DaemonHost& daemon)
 {
     CommandSet* set = daemon.GetCommandSet();
     if (set == nullptr) return kDeclined;
@@ -69,7 +69,7 @@ void StartProgram(std::string commandLine)
     StartProcess(request, nullptr);
 }
 
-int SwitchService(int argc, char** argv, int, DaemonWindow&)
+int SwitchService(int argc, char** argv, int, DaemonHost&)
 {
     MainSettings settings;
     settings.Load();
@@ -79,7 +79,7 @@ int SwitchService(int argc, char** argv, int, DaemonWindow&)
     return kDone;
 }
 
-int OptionService(int, char**, int, DaemonWindow&)
+int OptionService(int, char**, int, DaemonHost&)
 {
     MainSettings settings;
     settings.Load();
@@ -87,7 +87,7 @@ int OptionService(int, char**, int, DaemonWindow&)
     return kDone;
 }
 
-int CommandMenuService(int, char**, int, DaemonWindow& daemon)
+int CommandMenuService(int, char**, int, DaemonHost& daemon)
 {
     CommandSet* set = daemon.GetCommandSet();
     if (set == nullptr) return kDeclined;
@@ -97,26 +97,26 @@ int CommandMenuService(int, char**, int, DaemonWindow& daemon)
     return kDone;
 }
 
-int WindowTextService(int, char**, int, DaemonWindow& daemon)
+int WindowTextService(int, char**, int, DaemonHost& daemon)
 {
     POINT cursor = {};
     if (!GetCursorPos(&cursor)) return 2;
     return CopyWindowTextAt(cursor, daemon.Window());
 }
 
-int ScreenSaverService(int, char**, int, DaemonWindow&)
+int ScreenSaverService(int, char**, int, DaemonHost&)
 {
     SendMessageA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
     return kDone;
 }
 
-int DesktopIconService(int, char**, int parameter, DaemonWindow& daemon)
+int DesktopIconService(int, char**, int parameter, DaemonHost& daemon)
 {
     if (CommandSet* set = daemon.GetCommandSet()) set->Shell().SetDesktopIconsVisible(parameter != 0);
     return kDone;
 }
 
-int SessionService(int, char**, int parameter, DaemonWindow& daemon)
+int SessionService(int, char**, int parameter, DaemonHost& daemon)
 {
     UINT question = IDS_ASK_LOGOFF;
     int mode = kLogOff;
@@ -138,13 +138,13 @@ int SessionService(int, char**, int parameter, DaemonWindow& daemon)
     return kDone;
 }
 
-int FolderService(int, char**, int parameter, DaemonWindow&)
+int FolderService(int, char**, int parameter, DaemonHost&)
 {
     OpenSpecialFolder(parameter);
     return kDone;
 }
 
-int EmptyRecycleBinService(int, char**, int, DaemonWindow& daemon)
+int EmptyRecycleBinService(int, char**, int, DaemonHost& daemon)
 {
     // Flags 0: the shell asks for confirmation and shows its progress.
     CurrentServiceCalls().emptyRecycleBin(daemon.Window(), nullptr, 0);
@@ -226,7 +226,7 @@ const ServiceEntry* FindService(const std::vector<ServiceEntry>& table, const ch
     return nullptr;
 }
 
-int RunService(const char* text, DaemonWindow& daemon)
+int RunService(const char* text, DaemonHost& daemon)
 {
     ServiceTokens tokens;
     if (text == nullptr || !SplitServiceLine(text, tokens)) return kNotRun;

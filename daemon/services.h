@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-class DaemonWindow;
+class DaemonHost;
 
 // A built-in service: (token count, tokens, the row's parameter, the daemon) -> result.
 // Results: 1 done, 2 declined or not possible; 0 only from RunService (not run).
-using ServiceHandler = int (*)(int argc, char** argv, int parameter, DaemonWindow& daemon);
+using ServiceHandler = int (*)(int argc, char** argv, int parameter, DaemonHost& daemon);
 
 struct ServiceEntry {
     std::string name;
@@ -22,4 +22,4 @@ void FillServiceTable(std::vector<ServiceEntry>& table);
 const ServiceEntry* FindService(const std::vector<ServiceEntry>& table, const char* name);
 
 // Runs the service line (the text after the prefix); 0 when it names no service.
-int RunService(const char* text, DaemonWindow& daemon);
+int RunService(const char* text, DaemonHost& daemon);

@@ -2,15 +2,16 @@
 
 #include "command.h"
 #include "command_set.h"
-#include "daemon_window.h"
+#include "daemon_host.h"
 #include "launch_process.h"
 #include "message_box.h"
 #include "service_line.h"
 #include "service_strings.h"
+#include "services.h"
 
 #include <string>
 
-void ExecuteCommand(DaemonWindow& daemon, const Command& command)
+void ExecuteCommand(DaemonHost& daemon, const Command& command)
 {
     // Copies: a box or a service runs nested message loops, and a
     // remote-control code 2 there destroys the command set holding `command`.

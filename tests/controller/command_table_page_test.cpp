@@ -442,3 +442,64 @@ TEST_F(SheetTest, ContextMenuDeleteDeletesTheNodeRightClicked)
     }
     SetWindowLongPtrA(tablePage_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pageProc));
 }
+
+// Duplicate copies a group with its children, without hotkeys; the filter
+// shows matches by name, command line or hotkey with their parents, Esc in
+// its box shows everything again, and OK saves the whole table whatever is shown.
+TEST_F(SheetTest, DuplicateAndFilterKeepTheWholeTableForTheSave)
+{
+    WriteLocal("[CmdTable]\r\n"
+               "cmd[0].caption=Tools\r\ncmd[0].hotkey=Ctrl+Alt+T\r\n"
+               "cmd[1].caption=Tools/Editor\r\ncmd[1].cmdline=notepad.exe\r\ncmd[1].hotkey=Ctrl+Alt+E\r\n"
+               "cmd[2].caption=Tools/Paint\r\ncmd[2].cmdline=mspaint.exe\r\n"
+               "cmd[3].caption=Mail\r\ncmd[3].cmdline=thunder.exe -compose\r\n");
+    OpenSheet();
+    g_pageProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(tablePage_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ChoosingPageProc)));
+    TreeView_SelectItem(TreeView(), FindItem("Tools"));
+    g_menuDowns = 3;   // the third item: Duplicate
+    SendMessageA(tablePage_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TreeView()), -1);
+    WaitFor([&] { return Shown() != "Tools(Editor Paint) Mail"; }, 2000);
+    SetWindowLongPtrA(tablePage_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_pageProc));
+    ASSERT_EQ(Shown(), "Tools(Editor Paint) Tools - コピー(Editor Paint) Mail");
+    EXPECT_EQ(TablePage().Selected(), TablePage().NodeOf(FindItem("Tools - コピー")));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DUPLICATE, 0);
+    ASSERT_EQ(Shown(), "Tools(Editor Paint) Tools - コピー(Editor Paint) Tools - コピー - コピー(Editor Paint) Mail");
+    TreeView_SelectItem(TreeView(), FindItem("Tools - コピー - コピー"));
+    SendMessageA(tablePage_, WM_COMMAND, IDC_DELETE, 0);
+
+    const struct {
+        const char* text;
+        const char* shown;
+    } filters[] = {
+        {"THUNDER", "Mail"},                                 // a command-line fragment, in either case
+        {"ctrl+alt+e", "Tools(Editor)"},                     // a hotkey: the copies have none
+        {"edit", "Tools(Editor) Tools - コピー(Editor)"},    // a name, with its parents
+        {"コピー", "Tools - コピー"},
+        {"", "Tools(Editor Paint) Tools - コピー(Editor Paint) Mail"},
+    };
+    HWND box = GetDlgItem(tablePage_, IDC_FILTER);
+    for (const auto& f : filters) {
+        SetWindowTextA(box, Sjis(f.text).c_str());
+        EXPECT_EQ(Shown(), f.shown) << f.text;
+    }
+    SetWindowTextA(box, "edit");
+    MSG escape = {box, WM_KEYDOWN, VK_ESCAPE, 0};
+    EXPECT_TRUE(SendMessageA(box, WM_GETDLGCODE, VK_ESCAPE, reinterpret_cast<LPARAM>(&escape)) & DLGC_WANTALLKEYS);
+    SendMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(GetWindowTextLengthA(box), 0);
+    EXPECT_EQ(Shown(), "Tools(Editor Paint) Tools - コピー(Editor Paint) Mail");
+
+    SetWindowTextA(box, "thunder");
+    ASSERT_TRUE(Press(PSBTN_OK));
+    const std::string saved = Utf8(LocalText());
+    EXPECT_NE(saved.find("cmd[0].caption=Tools\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("cmd[1].caption=Tools/Editor\r\ncmd[1].cmdline=notepad.exe\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("cmd[1].hotkey=Ctrl+Alt+E\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("cmd[3].caption=Tools - コピー\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("cmd[3].hotkey=\r\ncmd[4].caption=Tools - コピー/Editor\r\ncmd[4].cmdline=notepad.exe\r\n"),
+              std::string::npos);
+    EXPECT_NE(saved.find("cmd[4].hotkey=\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("cmd[6].caption=Mail\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("cmd[7]"), std::string::npos);
+}

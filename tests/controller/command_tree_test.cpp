@@ -1,5 +1,6 @@
 #include "command_tree.h"
 
+#include "command_filter.h"
 #include "command_table.h"
 
 #include <gtest/gtest.h>
@@ -524,4 +525,68 @@ TEST(CommandTreeNames, FirstRegroupedIsTheNodeWhoseChildrenWouldMoveOnReload)
         again.Load(saved);
         EXPECT_EQ(Shape(again) != Shape(tree), c.regrouped) << Shape(again);
     }
+}
+
+TEST(CommandTreeEdit, DuplicateCopiesTheSubtreeBelowWithFreeNamesAndNoHotkeys)
+{
+    CommandTree tree(kGroup);
+    CommandTable table = TableOf({"A", "A/B", "A/B/C", "A/D", "E", "A - copy"});
+    table[0].virtualKey = 0x41;
+    table[0].modifiers = 3;
+    table[2].virtualKey = 0x43;
+    tree.Load(table);
+    CommandNode* a = Find(tree, "A");
+    a->expanded = true;
+
+    CommandNode* copy = tree.Duplicate(a, " - copy");
+    ASSERT_NE(copy, nullptr);
+    // " - copy" is taken at the top level: the copy is numbered, right after A.
+    EXPECT_EQ(Shape(tree), "A(B(C) D) A - copy (2)(B(C) D) E A - copy");
+    EXPECT_FALSE(copy->expanded);
+    EXPECT_EQ(tree.Duplicate(a, " - copy")->Item()->name, "A - copy (3)");
+    EXPECT_EQ(tree.Duplicate(Find(tree, "D"), " - copy")->Item()->name, "D - copy");
+    EXPECT_EQ(tree.Duplicate(nullptr, " - copy"), nullptr);
+
+    CommandTable saved;
+    tree.ToTable(saved);
+    EXPECT_EQ(Captions(saved), (std::vector<std::string>{"A", "A/B", "A/B/C", "A/D", "A/D - copy", "A - copy (3)",
+                                                         "A - copy (3)/B", "A - copy (3)/B/C", "A - copy (3)/D",
+                                                         "A - copy (2)", "A - copy (2)/B", "A - copy (2)/B/C",
+                                                         "A - copy (2)/D", "E", "A - copy"}));
+    // The originals keep their hotkeys; the copies carry the same command lines.
+    for (std::size_t i = 0; i < saved.Size(); ++i)
+        EXPECT_EQ(saved[i].virtualKey != 0, i == 0 || i == 2) << i;
+    EXPECT_EQ(saved[1].cmdline, saved[10].cmdline);
+    EXPECT_EQ(saved[2].cmdline, "run A/B/C");
+    EXPECT_EQ(saved[11].cmdline, "run A/B/C");
+}
+
+TEST(CommandFilterTest, ShowsMatchesByNameCommandLineOrHotkeyWithTheirParents)
+{
+    CommandTree tree(kGroup);
+    CommandTable table = TableOf({"Tools", "Tools/Editor", "Tools/Paint", "Mail", "\x83\x81\x83\x82"});
+    table[2].virtualKey = 0x50;
+    table[2].modifiers = 2;
+    table[3].cmdline = "C:\\Apps\\Thunder.exe -compose";
+    tree.Load(table);
+    const auto shown = [&](const std::string& text) {
+        const auto set = CommandFilter(text).Shown(tree);
+        std::string out;
+        tree.ForEach([&](const CommandNode& n) {
+            if (set.count(&n))
+                out += (out.empty() ? "" : " ") + tree.Label(n);
+            return true;
+        });
+        return out;
+    };
+    EXPECT_EQ(shown("EDIT"), "Tools Editor");          // a name, in either case, with its parent
+    EXPECT_EQ(shown("thunder.EXE"), "Mail");          // a fragment of the command line
+    EXPECT_EQ(shown("ctrl+p"), "Tools Paint");        // the hotkey text
+    EXPECT_EQ(shown("tools"), "Tools Editor Paint");  // cmdlines "run Tools/..." match too
+    EXPECT_EQ(shown("zzz"), "");
+    // By character: the second byte of one character and the first of the
+    // next (0x81 0x83) are not a character of the text.
+    EXPECT_EQ(shown("\x81\x83"), "");
+    EXPECT_EQ(shown("\x83\x82"), "\x83\x81\x83\x82");
+    EXPECT_TRUE(CommandFilter().Empty());
 }

@@ -13,7 +13,7 @@ std::string Sjis(const char* utf8)
     return out;
 }
 
-static std::string Utf8(const std::string& sjis)
+std::string Utf8(const std::string& sjis)
 {
     wchar_t wide[2048];
     const int n = MultiByteToWideChar(932, 0, sjis.c_str(), -1, wide, 2048);

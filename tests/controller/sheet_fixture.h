@@ -39,8 +39,9 @@ private:
 // A visible error box of the process, or null.
 HWND FindErrorBox(DWORD processId = GetCurrentProcessId());
 
-// UTF-8 source text in the code page the programs use.
+// UTF-8 source text in the code page the programs use, and back.
 std::string Sjis(const char* utf8);
+std::string Utf8(const std::string& sjis);
 
 class SheetTest : public testing::Test {
 protected:

@@ -2,7 +2,6 @@
 
 #include "command_set.h"
 #include "daemon_test_files.h"
-#include "execute_command.h"
 #include "option_lock.h"
 #include "services.h"
 #include "shell_switch.h"
@@ -223,37 +222,22 @@ TEST_F(DaemonWindowTest, CloseDuringABuildBoxEndsTheDaemonAfterTheBuild)
     UnregisterHotKey(other.Handle(), 1);
 }
 
-// Counts the menus tracked for the command window and closes each at once.
-WNDPROC g_daemonProc = nullptr;
-int g_menusShown = 0;
-
-LRESULT CALLBACK MenuWatcher(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// On the real window: a second start keeps the running set, a stop while
+// stopped changes nothing, a restart while stopped builds one.
+TEST_F(DaemonWindowTest, ServiceOperationsKeepOrBuildTheCommandSet)
 {
-    if (message == WM_ENTERMENULOOP) ++g_menusShown;
-    if (message == WM_ENTERIDLE && wParam == MSGF_MENU) EndMenu();
-    return CallWindowProcA(g_daemonProc, window, message, wParam, lParam);
-}
-
-TEST_F(DaemonWindowTest, AGroupWithoutMenuItemShowsNoMenu)
-{
-    WriteTable({{"A", "", ""}, {"A/B", "b.exe", ""}});
+    WriteTable({{"A", "a.exe", ""}});
     ASSERT_TRUE(CreateDaemon());
-    Remote(kRemoteStartServices);
-    ASSERT_NE(Daemon().GetCommandSet(), nullptr);
-    g_menusShown = 0;
-    g_daemonProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MenuWatcher)));
-
-    // Identifier 0: the group came after the identifiers ran out.
-    Command group;
-    group.name = "G";
-    group.menuId = 0;
-    ExecuteCommand(Daemon(), group);
-    EXPECT_EQ(g_menusShown, 0);
-    group.menuId = 1;  // one with its item opens its sub-menu
-    ExecuteCommand(Daemon(), group);
-    EXPECT_EQ(g_menusShown, 1);
-    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_daemonProc));
+    EXPECT_EQ(RunService("Start", Daemon()), 1);
+    const CommandSet* first = Daemon().GetCommandSet();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(RunService("Start", Daemon()), 1);
+    EXPECT_EQ(Daemon().GetCommandSet(), first);
+    EXPECT_EQ(RunService("Stop", Daemon()), 1);
+    EXPECT_EQ(RunService("Stop", Daemon()), 1);
+    EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
+    EXPECT_EQ(RunService("Restart", Daemon()), 1);
+    EXPECT_NE(Daemon().GetCommandSet(), nullptr);
 }
 
 // A tray of the test's own, created last and topmost so that the daemon's

@@ -1,29 +1,22 @@
 #include "command.h"
-#include "daemon_window.h"
 #include "exec_test_support.h"
 #include "execute_command.h"
+#include "fake_daemon_host.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using namespace exec_test;
 using namespace testing_support;
 
 namespace {
 
-// A daemon object on a plain hidden window: enough for the program paths,
-// which use only the window handle; its services are stopped.
+// The program paths use only the daemon's window; its services are stopped.
 class ExecuteCommandTest : public ::testing::Test {
 protected:
-    ExecuteCommandTest()
-        : window_(CreateWindowExA(0, "STATIC", nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)),
-          daemon_(window_)
-    {
-    }
-    ~ExecuteCommandTest() override { DestroyWindow(window_); }
-
     static Command MakeCommand(const std::string& name, const std::string& cmdline)
     {
         Command command;
@@ -41,8 +34,7 @@ protected:
         return text;
     }
 
-    HWND window_;
-    DaemonWindow daemon_;
+    FakeDaemonHost daemon_;
 };
 
 constexpr char kText210[] =
@@ -184,14 +176,34 @@ TEST_F(ExecuteCommandTest, UnrunnableCommandLinesShowError210)
     }
 }
 
-TEST_F(ExecuteCommandTest, MenuGroupWithServicesStoppedDoesNothing)
+TEST_F(ExecuteCommandTest, AGroupShowsItsOwnSubMenuAndNothingElse)
 {
-    BoxAnswerer boxes;
-    Command command = MakeCommand("group", "");
-    command.menuId = 1;
-    ExecuteCommand(daemon_, command);
-    WaitFor([] { return false; }, 300);
-    EXPECT_TRUE(boxes.Boxes().empty());
+    FakeDaemonHost started(true);
+    MenuTree& menu = started.GetCommandSet()->Menu();
+    const int group = menu.AddItem(MenuTree::kRoot, "group");
+    menu.AddItem(group, "child");
+    struct Case {
+        const char* name;
+        FakeDaemonHost& host;
+        int menuId;
+        HMENU shown;
+    } cases[] = {
+        {"services stopped", daemon_, group, nullptr},
+        // 0: the group came after the identifiers ran out; -1: its item failed.
+        {"identifiers used up", started, 0, nullptr},
+        {"no item", started, -1, nullptr},
+        {"group", started, group, menu.SubMenu(group)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.host.menus.clear();
+        BoxAnswerer boxes;
+        Command command = MakeCommand("group", "");
+        command.menuId = c.menuId;
+        ExecuteCommand(c.host, command);
+        EXPECT_EQ(c.host.menus, c.shown != nullptr ? std::vector<HMENU>{c.shown} : std::vector<HMENU>{});
+        EXPECT_TRUE(boxes.Boxes().empty());
+    }
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 #include "command.h"
 #include "command_set.h"
-#include "daemon_window.h"
 #include "exec_test_support.h"
 #include "execute_command.h"
-#include "option_lock.h"
+#include "fake_daemon_host.h"
 #include "service_calls.h"
 #include "services.h"
 
@@ -55,10 +54,9 @@ HRESULT WINAPI FakeEmptyRecycleBin(HWND owner, LPCSTR root, DWORD flags)
     return S_OK;
 }
 
-// The real command window of the daemon, created in this process while the
-// option mutex is held here, so it comes up with its services stopped and
-// reads no settings file. The platform calls that would end the session or
-// touch the recycle bin are replaced for the whole test.
+// The services on a daemon whose services are stopped. The platform calls
+// that would end the session or touch the recycle bin are replaced for the
+// whole test.
 class ServicesTest : public ::testing::Test {
 protected:
     ServicesTest()
@@ -66,25 +64,14 @@ protected:
         g_calls = &calls_;
         saved_ = CurrentServiceCalls();
         CurrentServiceCalls() = ServiceCalls{FakeExitWindows, FakeShellExecuteEx, FakeEmptyRecycleBin};
-        mutex_ = CreateMutexA(nullptr, TRUE, kOptionMutexName);
-        DaemonWindow::RegisterWindowClass(GetModuleHandleA(nullptr));
-        window_ = CreateWindowExA(0, kCommandWindowClass, nullptr, WS_POPUP | WS_DLGFRAME, 50, 50, 0, 0, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     ~ServicesTest() override
     {
-        if (IsWindow(window_)) DestroyWindow(window_);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        CloseHandle(mutex_);
         CurrentServiceCalls() = saved_;
         g_calls = nullptr;
     }
 
-    DaemonWindow& Daemon() { return *reinterpret_cast<DaemonWindow*>(GetWindowLongPtrA(window_, 0)); }
-
-    int Run(const char* line) { return RunService(line, Daemon()); }
+    int Run(const char* line) { return RunService(line, daemon_); }
 
     // Runs the line and answers its boxes; the boxes seen.
     std::vector<BoxText> RunAnswered(const char* line, int answer, int& result)
@@ -94,20 +81,20 @@ protected:
         return boxes.Boxes();
     }
 
-    // Lets posted messages (WM_CLOSE) arrive.
+    // Lets a posted WM_CLOSE arrive.
     void Pump() { WaitFor([] { return false; }, 200); }
 
     // Starts the services and puts a free combination into the running set's
     // hotkeys (its table is empty here), registered; false when none is free.
     bool StartWithAHotkey()
     {
-        if (Run("Start") != 1 || Daemon().GetCommandSet() == nullptr || !FindFreeHotkey(modifiers_, key_)) return false;
+        if (Run("Start") != 1 || daemon_.GetCommandSet() == nullptr || !FindFreeHotkey(modifiers_, key_)) return false;
         HotkeyEntry entry;
-        entry.window = window_;
+        entry.window = daemon_.Window();
         entry.modifiers = modifiers_;
         entry.keyCode = static_cast<unsigned char>(key_);
-        const HotkeyEntry* added = Daemon().GetCommandSet()->Hotkeys().AddHotkey(entry);
-        return added != nullptr && RegisterHotKey(window_, added->identifier, modifiers_, key_);
+        const HotkeyEntry* added = daemon_.GetCommandSet()->Hotkeys().AddHotkey(entry);
+        return added != nullptr && RegisterHotKey(daemon_.Window(), added->identifier, modifiers_, key_);
     }
     // Whether someone holds that combination: this test can register it or not.
     bool HotkeyTaken() const
@@ -122,15 +109,12 @@ protected:
 
     Calls calls_;
     ServiceCalls saved_ = {};
-    HANDLE mutex_ = nullptr;
-    HWND window_ = nullptr;
+    FakeDaemonHost daemon_;
 };
 
 TEST_F(ServicesTest, TableHoldsTheServicesInOrderAndIsSearchedWithoutCase)
 {
-    ASSERT_NE(window_, nullptr);
-    ASSERT_EQ(Daemon().GetCommandSet(), nullptr);
-    const std::vector<ServiceEntry>& table = Daemon().Services();
+    const std::vector<ServiceEntry>& table = daemon_.Services();
     struct Row {
         const char* name;
         int parameter;
@@ -165,7 +149,9 @@ TEST_F(ServicesTest, LinesThatNameNoServiceReturnZero)
         EXPECT_EQ(Run(line), 0);
     }
     EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_TRUE(IsWindow(window_));
+    Pump();
+    EXPECT_EQ(daemon_.closes, 0);
+    EXPECT_EQ(daemon_.calls, "");
 }
 
 TEST_F(ServicesTest, ExitAsksAndClosesOnlyOnYes)
@@ -177,29 +163,56 @@ TEST_F(ServicesTest, ExitAsksAndClosesOnlyOnYes)
     EXPECT_EQ(boxes[0].title, Ansi("終了の確認 - Korvane"));
     EXPECT_EQ(boxes[0].text, Ansi("本当にKorvaneを終了してよろしいですか？Korvaneを終了すると提供中のサービスは全て停止してしまいます。"));
     Pump();
-    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_EQ(daemon_.closes, 0);
 
     // A blank at the end makes an empty argument, which Exit ignores.
     boxes = RunAnswered("EXIT ", IDYES, result);
     EXPECT_EQ(result, 1);
     EXPECT_EQ(boxes.size(), 1u);
-    ASSERT_TRUE(WaitFor([this] { return !IsWindow(window_); }));
+    EXPECT_TRUE(WaitFor([this] { return daemon_.closes == 1; }));
+    // Posted, not run: the daemon ends only after the service is over.
+    EXPECT_EQ(daemon_.calls, "");
 }
 
-TEST_F(ServicesTest, HotkeyAndMenuServicesNeedRunningServices)
+TEST_F(ServicesTest, OnlyTheServiceOperationsStartAndStopTheDaemon)
 {
-    for (const char* line : {"Hotkey.Start", "Hotkey.Stop", "Hotkey.Restart", "CommandMenu"}) {
-        SCOPED_TRACE(line);
-        EXPECT_EQ(Run(line), 2);
-        EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
+    struct Case {
+        const char* line;
+        bool started;
+        int result;
+        const char* calls;
+        bool menu;  // the whole command menu shows
+    } cases[] = {
+        {"Start", false, 1, "start ", false},
+        {"Stop", true, 1, "stop ", false},
+        {"Restart", true, 1, "stop start ", false},
+        {"Restart", false, 1, "stop start ", false},
+        // The hotkey and menu services need a command set; the others do not.
+        {"Hotkey.Start", false, 2, "", false},
+        {"Hotkey.Stop", false, 2, "", false},
+        {"Hotkey.Restart", false, 2, "", false},
+        {"Hotkey.Restart", true, 1, "", false},
+        {"CommandMenu", false, 2, "", false},
+        {"CommandMenu", true, 1, "", true},
+        {"HideDeskIcon", false, 1, "", false},
+        {"ShowDeskIcon", true, 1, "", false},
+        {"ScreenSaver", false, 1, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.line << (c.started ? " started" : " stopped"));
+        FakeDaemonHost host(c.started);
+        HMENU root = nullptr;
+        if (CommandSet* set = host.GetCommandSet()) {
+            set->Menu().AddItem(MenuTree::kRoot, "item");
+            root = set->Menu().Root();
+        }
+        EXPECT_EQ(RunService(c.line, host), c.result);
+        EXPECT_EQ(host.calls, c.calls);
+        EXPECT_EQ(host.menus, c.menu ? std::vector<HMENU>{root} : std::vector<HMENU>{});
     }
-    // The desktop-icon services do nothing while stopped, and say done.
-    EXPECT_EQ(Run("HideDeskIcon"), 1);
-    EXPECT_EQ(Run("ShowDeskIcon"), 1);
-    EXPECT_EQ(Run("ScreenSaver"), 1);
 }
 
-TEST_F(ServicesTest, ServiceOperationsSwitchTheState)
+TEST_F(ServicesTest, HotkeyServicesSwitchTheRegistration)
 {
     BoxAnswerer boxes;
     ASSERT_TRUE(StartWithAHotkey());
@@ -215,19 +228,9 @@ TEST_F(ServicesTest, ServiceOperationsSwitchTheState)
         EXPECT_EQ(Run(step.line), 1);
         EXPECT_EQ(HotkeyTaken(), step.taken);
     }
-    EXPECT_EQ(Run("HideDeskIcon"), 1);
-    EXPECT_EQ(Run("ShowDeskIcon"), 1);
-    const CommandSet* before = Daemon().GetCommandSet();
-    EXPECT_EQ(Run("Start"), 1);  // a second start keeps the set
-    EXPECT_EQ(Daemon().GetCommandSet(), before);
-    EXPECT_EQ(Run("Restart"), 1);
-    EXPECT_NE(Daemon().GetCommandSet(), nullptr);
+    // The end of the set gives the hotkey back.
     EXPECT_EQ(Run("Stop"), 1);
-    EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
-    EXPECT_EQ(Run("Stop"), 1);
-    EXPECT_EQ(Daemon().GetCommandSet(), nullptr);
-    EXPECT_EQ(Run("Restart"), 1);
-    EXPECT_NE(Daemon().GetCommandSet(), nullptr);
+    EXPECT_FALSE(HotkeyTaken());
 }
 
 TEST_F(ServicesTest, SessionServicesAskThenRequestTheRightEnd)
@@ -258,7 +261,7 @@ TEST_F(ServicesTest, SessionServicesAskThenRequestTheRightEnd)
         EXPECT_EQ(calls_.exitFlags[0], c.flags);
         // An accepted request leaves the daemon running until the session ends.
         Pump();
-        EXPECT_TRUE(IsWindow(window_));
+        EXPECT_EQ(daemon_.closes, 0);
     }
 }
 
@@ -273,7 +276,7 @@ TEST_F(ServicesTest, RefusedSessionEndKeepsTheDaemonAndSaysSo)
     EXPECT_EQ(boxes[1].text, Ansi("ログオフ、再起動またはシャットダウンを開始できません。"
                                   "システムが要求を受け付けませんでした。Korvaneは動作を続けます。"));
     Pump();
-    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_EQ(daemon_.closes, 0);
 }
 
 TEST_F(ServicesTest, FolderServicesOpenTheirFolderByItemList)
@@ -318,7 +321,7 @@ TEST_F(ServicesTest, EmptyRecycleBinLetsTheShellAsk)
 {
     EXPECT_EQ(Run("Folder.Recycle.Empty"), 1);
     ASSERT_EQ(calls_.emptied.size(), 1u);
-    EXPECT_EQ(calls_.emptied[0], window_);
+    EXPECT_EQ(calls_.emptied[0], daemon_.Window());
     EXPECT_EQ(calls_.emptyFlags[0], 0u);
     EXPECT_TRUE(calls_.emptyAllDrives[0]);
 }
@@ -373,7 +376,7 @@ TEST_F(ServicesTest, GetWinTextCopiesTheTextUnderTheCursor)
     EXPECT_EQ(ClipboardText(), Ansi("押すボタン"));
 
     // A window without text leaves an empty text, not the previous one.
-    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(windows.Empty()), window_), 1);
+    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(windows.Empty()), daemon_.Window()), 1);
     EXPECT_EQ(ClipboardText(), "");
 }
 
@@ -396,7 +399,7 @@ TEST_F(ServicesTest, GetWinTextFailsWhileTheClipboardIsTaken)
     });
     ASSERT_TRUE(WaitFor([&] { return stage.load() != 0; }));
     ASSERT_EQ(stage.load(), 1);
-    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(windows.Button()), window_), 4);
+    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(windows.Button()), daemon_.Window()), 4);
     stage = 2;
     holder.join();
     EXPECT_EQ(ClipboardText(), "<none>");
@@ -422,7 +425,7 @@ TEST_F(ServicesTest, GetWinTextGivesUpOnAWindowThatDoesNotAnswer)
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
     CloseClipboard();
-    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(hung.load()), window_), 3);
+    EXPECT_EQ(CopyWindowTextAt(TextWindow::Center(hung.load()), daemon_.Window()), 3);
     SetEvent(release);
     owner.join();
     CloseHandle(release);
@@ -431,30 +434,28 @@ TEST_F(ServicesTest, GetWinTextGivesUpOnAWindowThatDoesNotAnswer)
 
 TEST_F(ServicesTest, ServiceCommandLinesRunTheirServiceOrShowError212)
 {
-    // The line runs "Hotkey.Stop" exactly when no box comes.
-    ASSERT_TRUE(StartWithAHotkey());
+    // The line runs "Stop" exactly when no box comes.
     struct Case {
         const char* cmdline;
         bool error;
     } cases[] = {
-        {"Service:Hotkey.Stop", false},
-        {"service:hotkey.stop", false},
-        {"TesselService:\\HOTKEY.STOP", false},
-        {"Service: Hotkey.Stop", true},
+        {"Service:Stop", false},
+        {"service:stop", false},
+        {"TesselService:\\STOP", false},
+        {"Service: Stop", true},
         {"Service:Nothing", true},
         {"TesselService:\\", true},
-        {"Service:Hotkey.Stop  x", true},
+        {"Service:Stop  x", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cmdline);
-        ASSERT_EQ(Run("Hotkey.Start"), 1);
-        ASSERT_TRUE(HotkeyTaken());
+        daemon_.calls.clear();
         BoxAnswerer boxes;
         Command command;
         command.name = Ansi("名前");
         command.cmdline = c.cmdline;
-        ExecuteCommand(Daemon(), command);
-        EXPECT_EQ(HotkeyTaken(), c.error);
+        ExecuteCommand(daemon_, command);
+        EXPECT_EQ(daemon_.calls, c.error ? "" : "stop ");
         if (!c.error) {
             EXPECT_TRUE(boxes.Boxes().empty());
             continue;

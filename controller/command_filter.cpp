@@ -1,0 +1,68 @@
+#include "command_filter.h"
+
+#include "command_tree.h"
+#include "hotkey_text.h"
+#include "multibyte.h"
+
+namespace {
+
+char Fold(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The part at p, compared by character: a double-byte character matches
+// only itself, byte for byte.
+bool StartsWith(const char* p, const char* part)
+{
+    while (*part != '\0') {
+        if (*p == '\0')
+            return false;
+        const char* next = NextChar(part);
+        if (next - part == 1) {
+            if (Fold(*p) != Fold(*part))
+                return false;
+        } else if (p[0] != part[0] || p[1] != part[1]) {
+            return false;
+        }
+        p += next - part;
+        part = next;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ContainsFolded(const std::string& text, const std::string& part)
+{
+    if (part.empty())
+        return true;
+    for (const char* p = text.c_str(); *p != '\0'; p = NextChar(p)) {
+        if (StartsWith(p, part.c_str()))
+            return true;
+    }
+    return false;
+}
+
+bool CommandFilter::Matches(const CommandItem& item) const
+{
+    if (ContainsFolded(item.name, text_) || ContainsFolded(item.cmdline, text_))
+        return true;
+    std::string hotkey;
+    return item.virtualKey != 0 && FormatHotkey(item.virtualKey, static_cast<int>(item.modifiers), hotkey) &&
+           ContainsFolded(hotkey, text_);
+}
+
+std::unordered_set<const CommandNode*> CommandFilter::Shown(const CommandTree& tree) const
+{
+    std::unordered_set<const CommandNode*> shown;
+    tree.ForEach([&](const CommandNode& node) {
+        if (!node.Item() || !Matches(*node.Item()))
+            return true;
+        // A match shows its parents; the walk stops at one already shown.
+        for (const CommandNode* n = &node; n && shown.insert(n).second; n = n->Parent()) {
+        }
+        return true;
+    });
+    return shown;
+}

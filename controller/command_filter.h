@@ -1,0 +1,31 @@
+#pragma once
+
+// The command table page's filter: which nodes to show for a text the user
+// typed. It only chooses what is shown; the tree and its save stay whole.
+
+#include <string>
+#include <unordered_set>
+
+class CommandNode;
+class CommandTree;
+struct CommandItem;
+
+class CommandFilter {
+public:
+    explicit CommandFilter(std::string text = std::string()) : text_(std::move(text)) {}
+
+    // An empty filter shows every node.
+    bool Empty() const { return text_.empty(); }
+    // Whether the name, the command line or the hotkey text holds the text,
+    // by character in the code page, ASCII letters in either case.
+    bool Matches(const CommandItem& item) const;
+    // The nodes that match and every parent of one, in one pass.
+    std::unordered_set<const CommandNode*> Shown(const CommandTree& tree) const;
+
+private:
+    std::string text_;
+};
+
+// Whether `text` holds `part`, stepping by character so that a match never
+// starts on the second byte of a double-byte character; ASCII letters fold.
+bool ContainsFolded(const std::string& text, const std::string& part);
