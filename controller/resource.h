@@ -25,10 +25,10 @@
 #define IDS_EDITOR_RUNNING     113
 #define IDS_TABLE_WRITE_FAILED 120
 #define IDS_SHELL_WRITE_FAILED 121
-#define IDS_RUNNING_START      130
-#define IDS_RUNNING_ACTIVATE   131
-#define IDS_RUNNING_TOGGLE     132
-#define IDS_RUNNING_CYCLE      133
+#define IDS_RUNNING_START      140
+#define IDS_RUNNING_ACTIVATE   141
+#define IDS_RUNNING_TOGGLE     142
+#define IDS_RUNNING_CYCLE      143
 
 // Command table page
 #define IDC_TREE               1000

@@ -1,5 +1,6 @@
 #include "command_edit_dialog.h"
 #include "command_tree.h"
+#include "hotkey_text.h"
 #include "resource.h"
 #include "sheet_fixture.h"
 
@@ -121,8 +122,14 @@ TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes
         int running = -1;
         std::string title;
         bool admin = !c.admin, merge = !c.merge;
+        std::vector<std::string> choices;
         const INT_PTR result = RunDriven(&item, [&](HWND d) {
             running = static_cast<int>(SendDlgItemMessageA(d, IDC_RUNNING, CB_GETCURSEL, 0, 0));
+            for (int i = 0; i < SendDlgItemMessageA(d, IDC_RUNNING, CB_GETCOUNT, 0, 0); ++i) {
+                char text[128] = {};
+                SendDlgItemMessageA(d, IDC_RUNNING, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+                choices.push_back(text);
+            }
             title = Text(d, IDC_WINDOW_TITLE);
             admin = Checked(d, IDC_RUNAS);
             merge = Checked(d, IDC_ENVMODE);
@@ -134,6 +141,9 @@ TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes
             PostMessageA(d, WM_COMMAND, IDOK, 0);
         });
         EXPECT_EQ(result, 1);
+        EXPECT_EQ(choices, (std::vector<std::string>{Sjis("新しく起動する"), Sjis("既存のウィンドウを前面に出す"),
+                                                     Sjis("前面なら最小化、それ以外は前面に出す"),
+                                                     Sjis("ウィンドウを順に切り替える")}));
         EXPECT_EQ(running, c.running);
         EXPECT_EQ(title, Sjis(c.title));
         EXPECT_EQ(admin, c.admin);
@@ -207,7 +217,7 @@ TEST(CommandEditDialog, FillsControlsFromTheItem)
         EXPECT_EQ(name, "Edit");
         EXPECT_EQ(cmdline, "notepad.exe");
         EXPECT_EQ(index, c.index);
-        EXPECT_EQ(keyRows, 154);
+        EXPECT_EQ(keyRows, kKeyNameCount);
         EXPECT_EQ(lines, 22);
         EXPECT_TRUE(alt);
         EXPECT_TRUE(shift);
