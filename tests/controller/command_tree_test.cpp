@@ -250,34 +250,6 @@ TEST(CommandTreeSave, PathsFollowNamesNotLoadedPaths)
     EXPECT_EQ(Captions(saved), (std::vector<std::string>{"Renamed", "C", "C/B"}));
 }
 
-TEST(CommandTreeSave, FurtherKeysTravelWithTheirCommand)
-{
-    // Each command carries a key naming itself, so a key that stays behind
-    // or goes to another command shows in the saved table.
-    CommandTable table = TableOf({"A", "A/B", "C", "D", "E/F", "E"});
-    for (Command& command : table)
-        command.moreKeys = {{".future", JoinPath(command.path)}, {".running", "start"}};
-    CommandTree tree(kGroup);
-    tree.Load(table);
-    Find(tree, "A")->Item()->name = "A2";
-    tree.Drop(Find(tree, "B"), Find(tree, "C"));
-    tree.MoveUp(Find(tree, "D"));
-    tree.Delete(Find(tree, "A2"));
-    CommandNode* stray = Find(tree, "E/F");   // out of the invalid group
-    tree.Drop(stray, Find(tree, "E"));
-    stray->Item()->name = "F";
-    CommandTable saved;
-    tree.ToTable(saved);
-    std::vector<std::string> keys;
-    for (const Command& command : saved) {
-        for (const CommandKey& key : command.moreKeys)
-            keys.push_back(JoinPath(command.path) + key.field + "=" + key.value);
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"D.future=D", "D.running=start", "C.future=C", "C.running=start",
-                                              "C/B.future=A/B", "C/B.running=start", "E.future=E",
-                                              "E.running=start", "E/F.future=E/F", "E/F.running=start"}));
-}
-
 TEST(CommandTreeSave, RefusesGroupAndSlashNames)
 {
     CommandTree tree(kGroup);
