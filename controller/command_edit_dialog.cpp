@@ -1,5 +1,6 @@
 #include "command_edit_dialog.h"
 
+#include "command.h"
 #include "command_name.h"
 #include "command_tree.h"
 #include "hotkey_text.h"
@@ -43,6 +44,23 @@ int IndexToShowCmd(int index)
     return index == 1 ? SW_SHOWMAXIMIZED : index == 2 ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
 }
 
+// The option accessors take a Command: the item's further keys stand in
+// one for the call.
+static std::string ItemOption(const CommandItem& item, const char* field)
+{
+    Command command;
+    command.moreKeys = item.moreKeys;
+    return std::string(CommandOption(command, field));
+}
+
+static void SetItemOption(CommandItem& item, const char* field, const std::string& value)
+{
+    Command command;
+    command.moreKeys = std::move(item.moreKeys);
+    SetCommandOption(command, field, value);
+    item.moreKeys = std::move(command.moreKeys);
+}
+
 // False, leaving target as it was, when the platform reports a failure.
 static bool ReadText(HWND control, std::string& target)
 {
@@ -68,6 +86,10 @@ CommandEditDialog::CommandEditDialog(HWND window, LPARAM param)
       folderBox_(GetDlgItem(window, IDC_DIR)),
       envBox_(GetDlgItem(window, IDC_ENVFILE)),
       showBox_(GetDlgItem(window, IDC_SHOWCMD)),
+      runningBox_(GetDlgItem(window, IDC_RUNNING)),
+      windowTitleBox_(GetDlgItem(window, IDC_WINDOW_TITLE)),
+      runAsBox_(GetDlgItem(window, IDC_RUNAS)),
+      envModeBox_(GetDlgItem(window, IDC_ENVMODE)),
       item_(param ? reinterpret_cast<const CommandEditRequest*>(param)->item : nullptr),
       nameTaken_(param ? reinterpret_cast<const CommandEditRequest*>(param)->nameTaken : NameTakenCheck())
 {
@@ -78,6 +100,11 @@ CommandEditDialog::CommandEditDialog(HWND window, LPARAM param)
     for (UINT id : {IDS_SHOW_NORMAL, IDS_SHOW_MAXIMIZED, IDS_SHOW_MINIMIZED}) {
         const std::string text = LoadResourceString(id);
         SendMessageA(showBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // In the order of RunningMode, so that the index is the mode.
+    for (UINT id : {IDS_RUNNING_START, IDS_RUNNING_ACTIVATE, IDS_RUNNING_TOGGLE, IDS_RUNNING_CYCLE}) {
+        const std::string text = LoadResourceString(id);
+        SendMessageA(runningBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     if (!item_) {
         EndDialog(window_, -1);
@@ -100,6 +127,45 @@ void CommandEditDialog::FillControls()
     SetWindowTextA(folderBox_, item_->dir.c_str());
     SetWindowTextA(envBox_, item_->envFile.c_str());
     SendMessageA(showBox_, CB_SETCURSEL, static_cast<WPARAM>(ShowCmdToIndex(item_->showCmd)), 0);
+    FillOptionControls();
+}
+
+void CommandEditDialog::FillOptionControls()
+{
+    const RunningMode running = ParseRunningMode(ItemOption(*item_, kRunningField));
+    SendMessageA(runningBox_, CB_SETCURSEL, static_cast<WPARAM>(running), 0);
+    SetWindowTextA(windowTitleBox_, ItemOption(*item_, kWindowField).c_str());
+    SendMessageA(runAsBox_, BM_SETCHECK, RunsAsAdmin(ItemOption(*item_, kRunAsField)) ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(envModeBox_, BM_SETCHECK,
+                 MergesEnvironment(ItemOption(*item_, kEnvModeField)) ? BST_CHECKED : BST_UNCHECKED, 0);
+    shownOptions_ = ReadOptionControls();
+}
+
+CommandEditDialog::OptionControls CommandEditDialog::ReadOptionControls() const
+{
+    OptionControls shown;
+    shown.running = static_cast<int>(SendMessageA(runningBox_, CB_GETCURSEL, 0, 0));
+    ReadText(windowTitleBox_, shown.windowTitle);
+    shown.runAsAdmin = IsChecked(runAsBox_);
+    shown.mergeEnvironment = IsChecked(envModeBox_);
+    return shown;
+}
+
+void CommandEditDialog::StoreOptionControls()
+{
+    // A default value removes the key: options are stored only when set.
+    const OptionControls now = ReadOptionControls();
+    if (now.running != shownOptions_.running) {
+        const bool known = now.running > 0 && now.running <= static_cast<int>(RunningMode::kCycle);
+        SetItemOption(*item_, kRunningField, known ? RunningModeName(static_cast<RunningMode>(now.running)) : "");
+    }
+    if (now.windowTitle != shownOptions_.windowTitle)
+        SetItemOption(*item_, kWindowField, now.windowTitle);
+    if (now.runAsAdmin != shownOptions_.runAsAdmin)
+        SetItemOption(*item_, kRunAsField, now.runAsAdmin ? "admin" : "");
+    if (now.mergeEnvironment != shownOptions_.mergeEnvironment)
+        SetItemOption(*item_, kEnvModeField, now.mergeEnvironment ? "merge" : "");
+    shownOptions_ = now;
 }
 
 bool CommandEditDialog::IsChecked(HWND box) const
@@ -133,6 +199,7 @@ bool CommandEditDialog::StoreControls()
     ReadText(folderBox_, item_->dir);
     ReadText(envBox_, item_->envFile);
     item_->showCmd = IndexToShowCmd(static_cast<int>(SendMessageA(showBox_, CB_GETCURSEL, 0, 0)));
+    StoreOptionControls();
     return true;
 }
 

@@ -34,6 +34,18 @@ public:
     static void BrowseCommandLine(HWND owner, HWND target);
 
 private:
+    // What the option controls showed when the dialog opened: only a control
+    // the user changed rewrites its key, so keys as stored ("start" written
+    // out, another letter case, a value of a newer version) stay as they are.
+    struct OptionControls {
+        int running = 0;
+        std::string windowTitle;
+        bool runAsAdmin = false;
+        bool mergeEnvironment = false;
+    };
+    OptionControls ReadOptionControls() const;
+    void FillOptionControls();
+    void StoreOptionControls();
     bool IsChecked(HWND box) const;
 
     HWND window_;
@@ -44,6 +56,11 @@ private:
     HWND folderBox_;
     HWND envBox_;
     HWND showBox_;
+    HWND runningBox_;
+    HWND windowTitleBox_;
+    HWND runAsBox_;
+    HWND envModeBox_;
+    OptionControls shownOptions_;
     CommandItem* item_;
     NameTakenCheck nameTaken_;
 };

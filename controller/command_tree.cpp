@@ -71,6 +71,7 @@ void CommandTree::Load(const CommandTable& table)
         item->showCmd = command.showCmd;
         item->virtualKey = static_cast<std::uint8_t>(command.virtualKey);
         item->modifiers = static_cast<std::uint32_t>(command.modifiers);
+        item->moreKeys = command.moreKeys;
         const std::uint32_t levels = item->path.Count();
         CommandNode* parent = nullptr;
         bool placed = levels <= 1;
@@ -315,6 +316,7 @@ static void AppendSubtree(const CommandNode& node, const CommandPath& parentPath
     command.showCmd = item.showCmd;
     command.virtualKey = item.virtualKey;
     command.modifiers = static_cast<int>(item.modifiers);
+    command.moreKeys = item.moreKeys;
     const CommandPath path = command.path;
     table.Append(std::move(command));
     for (const auto& child : node.Children()) {

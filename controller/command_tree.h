@@ -4,6 +4,7 @@
 // control that shows it: placement at load, moves, the invalid-commands
 // group, validation and the table that is saved are all decided here.
 
+#include "command.h"
 #include "command_path.h"
 
 #include <cstddef>
@@ -24,6 +25,9 @@ struct CommandItem {
     std::int32_t showCmd = 1;        // SW_SHOWNORMAL
     std::uint8_t virtualKey = 0;     // 0: no hotkey
     std::uint32_t modifiers = 0;     // kModAlt, kModCtrl, kModShift, kModWin
+    // The command's further keys, options and keys of newer versions alike,
+    // as loaded: they travel with the node and are saved back in this order.
+    std::vector<CommandKey> moreKeys;
 };
 
 class CommandNode {

@@ -25,6 +25,10 @@
 #define IDS_EDITOR_RUNNING     113
 #define IDS_TABLE_WRITE_FAILED 120
 #define IDS_SHELL_WRITE_FAILED 121
+#define IDS_RUNNING_START      140
+#define IDS_RUNNING_ACTIVATE   141
+#define IDS_RUNNING_TOGGLE     142
+#define IDS_RUNNING_CYCLE      143
 
 // Command table page
 #define IDC_TREE               1000
@@ -50,6 +54,10 @@
 #define IDC_SHIFT              1031
 #define IDC_WIN                1032
 #define IDC_KEY                1033
+#define IDC_RUNNING            1034
+#define IDC_WINDOW_TITLE       1035
+#define IDC_RUNAS              1036
+#define IDC_ENVMODE            1037
 
 // Shell extension page
 #define IDC_TRANSLUCENT_INFO   1001

@@ -145,6 +145,34 @@ TEST_F(AdderTest, SavesTheTableEvenWhenNothingWasAdded)
     EXPECT_EQ(StoredLines(), Concat(kEarlierLines, AddedLines(2, "Old", "")));
 }
 
+TEST_F(AdderTest, KeepsEveryKeyOfTheFileAndAPlainTableByteForByte)
+{
+    // Files as the programs write them; the added command comes after the
+    // commands, before the section's lines of no command.
+    const std::string commandsWithKeys = std::string(kEarlierCommands) +
+                                         "cmd[1].running=toggle\r\ncmd[1].window=*Editor*\r\ncmd[1].runas=admin\r\n"
+                                         "cmd[1].cmdline.envmode=merge\r\ncmd[1].future=x\r\n";
+    std::string added;
+    for (const std::string& line : AddedLines(2, "a", "a.txt")) added += line + "\r\n";
+    const struct {
+        const char* label;
+        std::string file;
+        std::string args;
+        std::string expected;
+    } cases[] = {
+        {"plain table, nothing added", "[Before]\r\nx=1\r\n" + std::string(kEarlierCommands) + "[Desktop]\r\nShowIcon=true\r\n",
+         folder_.File("none.txt"), "[Before]\r\nx=1\r\n" + std::string(kEarlierCommands) + "[Desktop]\r\nShowIcon=true\r\n"},
+        {"options and unknown keys", commandsWithKeys + "version=3\r\n[Other]\r\ncmd[0].running=cycle\r\n", "a.txt",
+         commandsWithKeys + added + "version=3\r\n[Other]\r\ncmd[0].running=cycle\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteFileText(Local(), c.file);
+        EXPECT_EQ(Run(c.args), static_cast<DWORD>(kExitDone));
+        EXPECT_EQ(ReadFileText(Local()), c.expected);
+    }
+}
+
 TEST_F(AdderTest, EndsWithCode1AndChangesNothingWhileAnotherEditorRunsSayingWhy)
 {
     HeldOptionMutex other;

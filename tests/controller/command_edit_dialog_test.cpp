@@ -1,9 +1,12 @@
 #include "command_edit_dialog.h"
 #include "hotkey_text.h"
 #include "command_tree.h"
+#include "hotkey_text.h"
 #include "resource.h"
 #include "sheet_fixture.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -56,7 +59,124 @@ CommandItem Sample()
     return item;
 }
 
+using Keys = std::vector<std::string>;
+
+// The item's further keys as "field=value", in order.
+Keys KeysOf(const CommandItem& item)
+{
+    Keys keys;
+    for (const CommandKey& key : item.moreKeys)
+        keys.push_back(key.field + "=" + key.value);
+    return keys;
+}
+
+// Keys given as UTF-8 "field=value", stored as the programs read them.
+void SetKeys(CommandItem& item, const Keys& keys)
+{
+    item.moreKeys.clear();
+    for (const std::string& utf8 : keys) {
+        const std::string key = Sjis(utf8.c_str());
+        const size_t equals = key.find('=');
+        item.moreKeys.push_back(CommandKey{key.substr(0, equals), key.substr(equals + 1)});
+    }
+}
+
 } // namespace
+
+TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes)
+{
+    // A change: a running index, a title, and -1 / 0 / 1 for the check boxes (-1: untouched).
+    struct Change {
+        int running = -1;
+        const char* title = nullptr;
+        int admin = -1, merge = -1;
+    };
+    struct Case {
+        const char* label;
+        Keys keys;
+        int running;            // what the controls show
+        const char* title;
+        bool admin, merge;
+        Change change;
+        Keys expected;
+    };
+    const Keys all = {".running=activate", ".window=w", ".future=x", ".runas=admin", ".cmdline.envmode=merge"};
+    const Keys mixed = {".Running=Toggle", ".future=x", ".window=*メモ帳", ".RUNAS=Admin", ".cmdline.envmode=MERGE"};
+    const Keys defaults = {".future=x", ".running=start", ".cmdline.envmode=replace", ".runas=user"};
+    const Case cases[] = {
+        {"no option", {}, 0, "", false, false, {}, {}},
+        {"defaults written out and unknown keys", defaults, 0, "", false, false, {}, defaults},
+        {"other letter case", mixed, 2, "*メモ帳", true, true, {}, mixed},
+        {"a mode of a newer version", {".running=someday"}, 0, "", false, false, {}, {".running=someday"}},
+        {"every option set: appended", {".future=x"}, 0, "", false, false, {3, "Doc*", 1, 1},
+         {".future=x", ".running=cycle", ".window=Doc*", ".runas=admin", ".cmdline.envmode=merge"}},
+        {"every option back to its default: removed", all, 1, "w", true, true, {0, "", 0, 0}, {".future=x"}},
+        {"changed where it stands", {".a=1", ".running=start", ".b=2"}, 0, "", false, false, {1},
+         {".a=1", ".running=activate", ".b=2"}},
+        {"only the title changed", {".Window=old", ".runas=ADMIN"}, 0, "old", true, false, {-1, "new"},
+         {".Window=new", ".runas=ADMIN"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        CommandItem item = Sample();
+        SetKeys(item, c.keys);
+        int running = -1;
+        std::string title;
+        bool admin = !c.admin, merge = !c.merge;
+        std::vector<std::string> choices;
+        const INT_PTR result = RunDriven(&item, [&](HWND d) {
+            running = static_cast<int>(SendDlgItemMessageA(d, IDC_RUNNING, CB_GETCURSEL, 0, 0));
+            for (int i = 0; i < SendDlgItemMessageA(d, IDC_RUNNING, CB_GETCOUNT, 0, 0); ++i) {
+                char text[128] = {};
+                SendDlgItemMessageA(d, IDC_RUNNING, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+                choices.push_back(text);
+            }
+            title = Text(d, IDC_WINDOW_TITLE);
+            admin = Checked(d, IDC_RUNAS);
+            merge = Checked(d, IDC_ENVMODE);
+            SetDlgItemTextA(d, IDC_CAPTION, "Renamed");   // the other fields change the keys not
+            if (c.change.running >= 0) SendDlgItemMessageA(d, IDC_RUNNING, CB_SETCURSEL, c.change.running, 0);
+            if (c.change.title) SetDlgItemTextA(d, IDC_WINDOW_TITLE, c.change.title);
+            if (c.change.admin >= 0) CheckDlgButton(d, IDC_RUNAS, c.change.admin);
+            if (c.change.merge >= 0) CheckDlgButton(d, IDC_ENVMODE, c.change.merge);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(choices, (std::vector<std::string>{Sjis("新しく起動する"), Sjis("既存のウィンドウを前面に出す"),
+                                                     Sjis("前面なら最小化、それ以外は前面に出す"),
+                                                     Sjis("ウィンドウを順に切り替える")}));
+        EXPECT_EQ(running, c.running);
+        EXPECT_EQ(title, Sjis(c.title));
+        EXPECT_EQ(admin, c.admin);
+        EXPECT_EQ(merge, c.merge);
+        EXPECT_EQ(item.name, "Renamed");
+        Keys expected;
+        for (const std::string& key : c.expected)
+            expected.push_back(Sjis(key.c_str()));
+        EXPECT_EQ(KeysOf(item), expected);
+    }
+}
+
+TEST(CommandEditDialog, TabOrderFollowsTheLayout)
+{
+    CommandItem item = Sample();
+    std::vector<RECT> places;
+    RunDriven(&item, [&](HWND d) {
+        HWND first = GetNextDlgTabItem(d, nullptr, FALSE);
+        HWND at = first;
+        do {
+            places.emplace_back();
+            GetWindowRect(at, &places.back());
+        } while ((at = GetNextDlgTabItem(d, at, FALSE)) != first && places.size() < 40);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(places.size(), 17u);   // every control but the labels and group boxes
+    // Left to right within a row, rows from the top down.
+    for (size_t i = 1; i < places.size(); ++i) {
+        const bool sameRow = std::abs(places[i].top - places[i - 1].top) < 4;
+        EXPECT_TRUE(sameRow ? places[i].left > places[i - 1].left : places[i].top > places[i - 1].top) << i;
+    }
+}
 
 TEST(CommandEditDialog, FillsControlsFromTheItem)
 {
@@ -157,6 +277,8 @@ TEST(CommandEditDialog, BadNameKeepsTheDialogOpenAndCancelChangesNothing)
         SetDlgItemTextA(d, IDC_CMDLINE, "other.exe");
         CheckDlgButton(d, IDC_WIN, BST_CHECKED);
         SendDlgItemMessageA(d, IDC_SHOWCMD, CB_SETCURSEL, 2, 0);
+        SendDlgItemMessageA(d, IDC_RUNNING, CB_SETCURSEL, 3, 0);
+        CheckDlgButton(d, IDC_RUNAS, BST_CHECKED);
         PostMessageA(d, WM_COMMAND, IDOK, 0);
         boxes.WaitFor(1);
         WaitFor([] { return false; }, 100);
@@ -170,6 +292,7 @@ TEST(CommandEditDialog, BadNameKeepsTheDialogOpenAndCancelChangesNothing)
     EXPECT_EQ(item.cmdline, sample.cmdline);
     EXPECT_EQ(item.modifiers, sample.modifiers);
     EXPECT_EQ(item.showCmd, sample.showCmd);
+    EXPECT_TRUE(item.moreKeys.empty());
 }
 
 TEST(CommandEditDialog, NoItemEndsAtOnce)
@@ -203,4 +326,68 @@ TEST_F(SheetTest, NewAndEditThroughThePage)
     ASSERT_TRUE(Press(PSBTN_OK));
     EXPECT_EQ(Saved("CmdTable", "cmd[1].caption"), "A/X2");
     EXPECT_EQ(Saved("CmdTable", "cmd[2].caption"), "A/New");
+}
+
+namespace {
+
+// Settings files as the programs write them: a save that changes nothing
+// gives them back byte for byte.
+const char kPlainFile[] =
+    "[Before]\r\nkept=1\r\n"
+    "[CmdTable]\r\n"
+    "cmd[0].caption=ツール\r\ncmd[0].cmdline=\r\ncmd[0].cmdline.dir=\r\ncmd[0].cmdline.showcmd=SW_SHOWNORMAL\r\n"
+    "cmd[0].cmdline.env=\r\ncmd[0].hotkey=Ctrl+Alt+T\r\n"
+    "cmd[1].caption=ツール/メモ帳\r\ncmd[1].cmdline=notepad.exe\r\ncmd[1].cmdline.dir=C:\\work\r\n"
+    "cmd[1].cmdline.showcmd=SW_MAXIMIZE\r\ncmd[1].cmdline.env=env.txt\r\ncmd[1].hotkey=Shift+F1\r\n"
+    "[Desktop]\r\nShowIcon=true\r\n";
+const char kFileWithOptions[] =
+    "[CmdTable]\r\n"
+    "cmd[0].caption=ツール\r\ncmd[0].cmdline=\r\ncmd[0].cmdline.dir=\r\ncmd[0].cmdline.showcmd=SW_SHOWNORMAL\r\n"
+    "cmd[0].cmdline.env=\r\ncmd[0].hotkey=\r\ncmd[0].future=x\r\ncmd[0].running=start\r\n"
+    "cmd[1].caption=ツール/メモ帳\r\ncmd[1].cmdline=notepad.exe\r\ncmd[1].cmdline.dir=\r\n"
+    "cmd[1].cmdline.showcmd=SW_SHOWNORMAL\r\ncmd[1].cmdline.env=env.txt\r\ncmd[1].hotkey=\r\n"
+    "cmd[1].Running=Activate\r\ncmd[1].window=*メモ帳\r\ncmd[1].runas=admin\r\ncmd[1].cmdline.envmode=merge\r\n"
+    "cmd[1].Future.Key=y\r\n"
+    "version=3\r\n"
+    "[Other]\r\ncmd[0].running=cycle\r\n";
+
+} // namespace
+
+TEST_F(SheetTest, ASaveKeepsEveryKeyItDoesNotChangeAndAPlainTableByteForByte)
+{
+    struct Case {
+        const char* label;
+        const char* file;
+        int running;              // chosen in the edit dialog of メモ帳; -1: not opened
+        const char* oldLine;      // the line that choice changes
+        const char* newLine;
+    };
+    const Case cases[] = {
+        {"plain table", kPlainFile, -1, "", ""},
+        {"options and unknown keys", kFileWithOptions, -1, "", ""},
+        {"options and unknown keys, one option edited", kFileWithOptions, 2, "cmd[1].Running=Activate",
+         "cmd[1].Running=toggle"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        WriteLocal(c.file);
+        const std::string before = LocalText();
+        OpenSheet();
+        if (c.running >= 0) {
+            TreeView_Expand(TreeView(), FindItem("ツール"), TVE_EXPAND);
+            TreeView_SelectItem(TreeView(), FindItem("メモ帳"));
+            std::thread editor([&] {
+                HWND d = FindEditDialog();
+                SendDlgItemMessageA(d, IDC_RUNNING, CB_SETCURSEL, c.running, 0);
+                PostMessageA(d, WM_COMMAND, IDOK, 0);
+            });
+            SendMessageA(tablePage_, WM_COMMAND, IDC_EDIT, 0);
+            editor.join();
+        }
+        ASSERT_TRUE(Press(PSBTN_OK));
+        std::string expected = before;
+        if (c.running >= 0)
+            expected.replace(expected.find(c.oldLine), std::strlen(c.oldLine), c.newLine);
+        EXPECT_EQ(LocalText(), expected);
+    }
 }

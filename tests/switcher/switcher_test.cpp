@@ -136,6 +136,27 @@ TEST_F(SwitcherTest, OkWritesTheTypedText)
     }
 }
 
+TEST_F(SwitcherTest, ASwitchChangesTheCurrentLineAloneAndNoTable)
+{
+    // Keys of newer versions in the main settings file, and a table with
+    // options and unknown keys in the settings files it names.
+    const std::string main = std::string(kMainSettings) + "Language=ja\r\n[Future]\r\nx=1\r\n";
+    const std::string table =
+        "[CmdTable]\r\ncmd[0].caption=A\r\ncmd[0].cmdline=\r\ncmd[0].cmdline.dir=\r\n"
+        "cmd[0].cmdline.showcmd=SW_SHOWNORMAL\r\ncmd[0].cmdline.env=\r\ncmd[0].hotkey=\r\n"
+        "cmd[0].running=cycle\r\ncmd[0].future=x\r\nversion=3\r\n";
+    WriteFileText(Main(), main);
+    WriteFileText(folder_.File("old.ini"), table);
+    WriteFileText(folder_.File("new.ini"), table);
+    ASSERT_TRUE(Start("new.ini"));
+    EXPECT_EQ(WaitPumping(switcher_), static_cast<DWORD>(kExitDone));
+    std::string expected = main;
+    expected.replace(expected.find("Current=old.ini"), 15, "Current=new.ini");
+    EXPECT_EQ(ReadFileText(Main()), expected);
+    EXPECT_EQ(ReadFileText(folder_.File("old.ini")), table);
+    EXPECT_EQ(ReadFileText(folder_.File("new.ini")), table);
+}
+
 TEST_F(SwitcherTest, CancelTouchesNothingButRestartsTheServices)
 {
     ASSERT_TRUE(Start());
