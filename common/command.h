@@ -38,12 +38,20 @@ constexpr const char kWindowField[] = ".window";
 constexpr const char kRunAsField[] = ".runas";
 constexpr const char kEnvModeField[] = ".cmdline.envmode";
 
-// The value of the first of the command's further keys named `field`
-// (ASCII case ignored), or an empty view.
-std::string_view CommandOption(const Command& command, std::string_view field);
-// Sets that value where the key stands, appends the key when it has none,
+// The value of the first of the further keys named `field` (ASCII case
+// ignored), or an empty view.
+std::string_view CommandOption(const std::vector<CommandKey>& keys, std::string_view field);
+inline std::string_view CommandOption(const Command& command, std::string_view field)
+{
+    return CommandOption(command.moreKeys, field);
+}
+// Sets that value where the key stands, appends the key when there is none,
 // and removes every key of that name for an empty value.
-void SetCommandOption(Command& command, std::string_view field, std::string_view value);
+void SetCommandOption(std::vector<CommandKey>& keys, std::string_view field, std::string_view value);
+inline void SetCommandOption(Command& command, std::string_view field, std::string_view value)
+{
+    SetCommandOption(command.moreKeys, field, value);
+}
 
 // What a hotkey or a menu choice does when the program already has a window.
 enum class RunningMode { kStart, kActivate, kToggle, kCycle };

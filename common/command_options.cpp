@@ -21,17 +21,16 @@ constexpr const char* kRunningNames[] = {"start", "activate", "toggle", "cycle"}
 
 } // namespace
 
-std::string_view CommandOption(const Command& command, std::string_view field)
+std::string_view CommandOption(const std::vector<CommandKey>& keys, std::string_view field)
 {
-    for (const CommandKey& key : command.moreKeys) {
+    for (const CommandKey& key : keys) {
         if (EqualsNoCase(key.field, field)) return key.value;
     }
     return {};
 }
 
-void SetCommandOption(Command& command, std::string_view field, std::string_view value)
+void SetCommandOption(std::vector<CommandKey>& keys, std::string_view field, std::string_view value)
 {
-    auto& keys = command.moreKeys;
     const auto named = [field](const CommandKey& key) { return EqualsNoCase(key.field, field); };
     if (value.empty()) {
         keys.erase(std::remove_if(keys.begin(), keys.end(), named), keys.end());

@@ -44,21 +44,14 @@ int IndexToShowCmd(int index)
     return index == 1 ? SW_SHOWMAXIMIZED : index == 2 ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
 }
 
-// The option accessors take a Command: the item's further keys stand in
-// one for the call.
 static std::string ItemOption(const CommandItem& item, const char* field)
 {
-    Command command;
-    command.moreKeys = item.moreKeys;
-    return std::string(CommandOption(command, field));
+    return std::string(CommandOption(item.moreKeys, field));
 }
 
 static void SetItemOption(CommandItem& item, const char* field, const std::string& value)
 {
-    Command command;
-    command.moreKeys = std::move(item.moreKeys);
-    SetCommandOption(command, field, value);
-    item.moreKeys = std::move(command.moreKeys);
+    SetCommandOption(item.moreKeys, field, value);
 }
 
 // False, leaving target as it was, when the platform reports a failure.
