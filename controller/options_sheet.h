@@ -20,5 +20,6 @@ HWND FindOpenSheet();
 INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modeless);
 
 // Opens the named local settings file (the current one when the name is
-// empty) and runs the sheet modally on it.
+// empty) and runs the sheet on it until it closes. The closed sheet's window
+// stays until the program ends.
 void RunOptionsSheet(HINSTANCE instance, const char* commandLine);
