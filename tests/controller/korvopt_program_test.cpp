@@ -89,7 +89,7 @@ TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndASecondInstanceBringsItForward)
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == sheet; }, 2000));
     DestroyWindow(other);
 
-    // Posted: the modal sheet looks at its end only when a posted message arrives.
+    // Posted: the sheet's loop looks at its end only when a posted message arrives.
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     WaitFor([&] { return (code = first.Wait(0)) != STILL_ACTIVE; }, 10000);
     EXPECT_EQ(code, 0u);
