@@ -113,7 +113,7 @@ CommandNode* CommandTablePage::Selected() const
 void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
 {
     const bool filtered = !filter_.Empty();
-    if (filtered && !shown_.count(&node))
+    if (node.hidden)
         return;
     const std::string label = model_.Label(node);
     TVINSERTSTRUCTA insert = {};
@@ -144,8 +144,7 @@ void CommandTablePage::Rebuild(CommandNode* select)
         const_cast<CommandNode&>(node).view = nullptr;
         return true;
     });
-    if (!filter_.Empty())
-        shown_ = filter_.Shown(model_);
+    filter_.Mark(model_);
     for (const auto& node : model_.Roots())
         InsertView(*node, nullptr);
     rebuilding_ = false;
@@ -245,7 +244,6 @@ void CommandTablePage::DuplicateCommand(CommandNode* node)
 void CommandTablePage::SetFilter(const std::string& text)
 {
     filter_ = CommandFilter(text);
-    shown_.clear();
     Rebuild(Selected());
 }
 
