@@ -93,10 +93,8 @@ INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modele
     return PropertySheetA(&header);
 }
 
-void RunOptionsSheet(HINSTANCE instance, const char* commandLine)
+void RunOptionsSheet(HINSTANCE instance, SettingsFile& settings, const char* commandLine)
 {
-    // Kept to the program's end, as the sheet's window is.
-    static SettingsFile settings;
     // The sheet is shown whatever the outcome; the pages then find nothing to read.
     settings.OpenLocal(commandLine ? commandLine : "");
     // Modeless, so that the closed sheet's window is left to the program's
