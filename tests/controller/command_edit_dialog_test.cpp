@@ -1,6 +1,8 @@
 #include "command_edit_dialog.h"
 #include "hotkey_text.h"
 #include "command_tree.h"
+#include "daemon_request.h"
+#include "exec_test_support.h"
 #include "hotkey_text.h"
 #include "resource.h"
 #include "sheet_fixture.h"
@@ -34,14 +36,15 @@ std::string Text(HWND dialog, int id)
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 // Runs the dialog on this thread while `drive` works it from another.
-INT_PTR RunDriven(CommandItem* item, const std::function<void(HWND)>& drive)
+INT_PTR RunDriven(CommandItem* item, const std::function<void(HWND)>& drive,
+                  std::vector<TableHotkey> otherHotkeys = {})
 {
     std::thread driver([&] {
         HWND dialog = FindEditDialog();
         if (dialog)
             drive(dialog);
     });
-    const INT_PTR result = RunCommandEditDialog(nullptr, item);
+    const INT_PTR result = RunCommandEditDialog(nullptr, item, NameTakenCheck(), std::move(otherHotkeys));
     driver.join();
     return result;
 }
@@ -170,7 +173,7 @@ TEST(CommandEditDialog, TabOrderFollowsTheLayout)
         } while ((at = GetNextDlgTabItem(d, at, FALSE)) != first && places.size() < 40);
         PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_EQ(places.size(), 17u);   // every control but the labels and group boxes
+    EXPECT_EQ(places.size(), 20u);   // every control but the labels and group boxes
     // Left to right within a row, rows from the top down.
     for (size_t i = 1; i < places.size(); ++i) {
         const bool sameRow = std::abs(places[i].top - places[i - 1].top) < 4;
@@ -390,4 +393,349 @@ TEST_F(SheetTest, ASaveKeepsEveryKeyItDoesNotChangeAndAPlainTableByteForByte)
             expected.replace(expected.find(c.oldLine), std::strlen(c.oldLine), c.newLine);
         EXPECT_EQ(LocalText(), expected);
     }
+}
+
+namespace {
+
+// The system's text for an error code, as a line shows it.
+std::string SystemText(DWORD code)
+{
+    char text[512] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+    return text;
+}
+
+// Visible dialogs of this process other than `except`: boxes, say.
+int OtherDialogs(HWND except)
+{
+    struct Search {
+        HWND except;
+        int count;
+    } search = {except, 0};
+    EnumWindows([](HWND window, LPARAM param) {
+        auto* s = reinterpret_cast<Search*>(param);
+        char name[16] = {};
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        GetClassNameA(window, name, sizeof name);
+        if (window != s->except && process == GetCurrentProcessId() && IsWindowVisible(window) &&
+            std::strcmp(name, "#32770") == 0)
+            ++s->count;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
+// Presses Run now and waits for the line under the buttons; a box would
+// hold the line back.
+std::string PressRunNow(HWND d)
+{
+    SetDlgItemTextA(d, IDC_RUN_RESULT, "");
+    PostMessageA(d, WM_COMMAND, IDC_RUN_NOW, 0);
+    std::string line;
+    WaitFor([&] { return !(line = Text(d, IDC_RUN_RESULT)).empty(); }, 10000);
+    return line;
+}
+
+// Sets the modifier boxes and the key text as the user would, with the
+// notifications the controls send.
+void ChooseHotkey(HWND d, UINT modifiers, const std::string& key)
+{
+    const std::pair<int, UINT> boxes[] = {{IDC_ALT, kModAlt}, {IDC_CONTROL, kModCtrl}, {IDC_SHIFT, kModShift},
+                                          {IDC_WIN, kModWin}};
+    for (const auto& box : boxes) {
+        CheckDlgButton(d, box.first, (modifiers & box.second) ? BST_CHECKED : BST_UNCHECKED);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(box.first, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(d, box.first)));
+    }
+    SetDlgItemTextA(d, IDC_KEY, key.c_str());
+    SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_KEY, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_KEY)));
+}
+
+std::string KeyName(UINT key)
+{
+    std::string name;
+    KeyToName(key, name);
+    return name;
+}
+
+// A stand-in for the daemon's command window: records the service lines
+// sent to it and answers with `reply`.
+class DaemonStandIn {
+public:
+    explicit DaemonStandIn(LRESULT reply)
+    {
+        reply_ = reply;
+        lines_.clear();
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = kDaemonWindowClass;
+        RegisterClassA(&wc);
+        window_ = CreateWindowExA(0, kDaemonWindowClass, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                                  nullptr);
+    }
+    ~DaemonStandIn()
+    {
+        DestroyWindow(window_);
+        UnregisterClassA(kDaemonWindowClass, nullptr);
+    }
+    static std::vector<std::string> lines_;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message != WM_COPYDATA)
+            return DefWindowProcA(window, message, wParam, lParam);
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data->dwData == kServiceRequestTag && data->cbData > 0)
+            lines_.emplace_back(static_cast<const char*>(data->lpData), data->cbData - 1);
+        return reply_;
+    }
+    static LRESULT reply_;
+    HWND window_;
+};
+std::vector<std::string> DaemonStandIn::lines_;
+LRESULT DaemonStandIn::reply_ = 0;
+
+} // namespace
+
+TEST(CommandEditDialog, RunNowStartsTheShownValuesAndSaysWhyAStartFailed)
+{
+    exec_test::Recorder recorder;
+    const std::string envFile = recorder.File("run.env");
+    ASSERT_TRUE(WriteFileText(envFile, "KRV_RUN_NOW=shown\r\n"));
+    const std::string missing = recorder.File("missing.exe");
+    const std::string started = "\"" + recorder.Exe() + "\" first";
+    struct Case {
+        const char* label;
+        std::string cmdline, dir, envFile;
+        std::string line;
+    };
+    // Failures first: the recorder's log must not be there before its start.
+    const Case cases[] = {
+        {"missing program", missing, "", "",
+         Sjis("「") + missing + Sjis("」を実行できませんでした: ") + SystemText(ERROR_FILE_NOT_FOUND)},
+        {"missing environment file", started, "", missing + ".env",
+         Sjis("環境変数ファイル「") + missing + ".env" + Sjis("」を読み込めませんでした: ") +
+             SystemText(ERROR_FILE_NOT_FOUND)},
+        {"nothing to run", "", "", "", Sjis("実行先が指定されていません。")},
+        {"unsaved values", started, recorder.Folder(), envFile, Sjis("実行しました。")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        CommandItem item = Sample();
+        std::string line;
+        int boxes = -1;
+        RunDriven(&item, [&](HWND d) {
+            SetDlgItemTextA(d, IDC_CMDLINE, c.cmdline.c_str());
+            SetDlgItemTextA(d, IDC_DIR, c.dir.c_str());
+            SetDlgItemTextA(d, IDC_ENVFILE, c.envFile.c_str());
+            SendDlgItemMessageA(d, IDC_SHOWCMD, CB_SETCURSEL, 1, 0);
+            line = PressRunNow(d);
+            boxes = OtherDialogs(d);
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(boxes, 0);
+        EXPECT_EQ(item.cmdline, "notepad.exe");   // run, not stored
+        if (&c != &cases[3]) {
+            EXPECT_FALSE(recorder.HasRecord());
+            continue;
+        }
+        exec_test::Record record;
+        ASSERT_TRUE(recorder.WaitForRecord(record));
+        EXPECT_EQ(record.commandLine, started);
+        std::string folder = recorder.Folder();
+        folder.pop_back();   // the current folder has no trailing backslash
+        EXPECT_STRCASEEQ(record.folder.c_str(), folder.c_str());
+        EXPECT_EQ(record.show, SW_SHOWMAXIMIZED);
+        EXPECT_EQ(record.environment.at(0), "KRV_RUN_NOW=shown");
+    }
+}
+
+TEST(CommandEditDialog, RunNowSendsServiceLinesToTheRunningDaemonOnly)
+{
+    if (FindWindowA(kDaemonWindowClass, nullptr))
+        GTEST_SKIP() << "a daemon runs in this session";
+    struct Case {
+        const char* label;
+        bool daemon;
+        LRESULT reply;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"no daemon", false, 0, "常駐プログラムが起動していない為、サービスを実行できません。"},
+        {"daemon runs it", true, 1, "サービスを常駐プログラムで実行しました。"},
+        {"daemon refuses it", true, 0, "常駐プログラムは「service:Hotkey.Stop」を実行できませんでした。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::unique_ptr<DaemonStandIn> daemon(c.daemon ? new DaemonStandIn(c.reply) : nullptr);
+        CommandItem item = Sample();
+        std::string line;
+        RunDriven(&item, [&](HWND d) {
+            SetDlgItemTextA(d, IDC_CMDLINE, "service:Hotkey.Stop");
+            line = PressRunNow(d);
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(line, Sjis(c.line));
+        if (daemon) {
+            EXPECT_EQ(DaemonStandIn::lines_, std::vector<std::string>{"service:Hotkey.Stop"});
+        }
+    }
+}
+
+TEST(CommandEditDialog, HotkeyLineSaysWhoHoldsTheCombination)
+{
+    // One combination another program holds (this test), one nobody holds.
+    UINT takenModifiers = 0, takenKey = 0, freeModifiers = 0, freeKey = 0;
+    ASSERT_TRUE(FindFreeHotkey(takenModifiers, takenKey));
+    constexpr int kHeldId = 0xB100;
+    ASSERT_TRUE(RegisterHotKey(nullptr, kHeldId, takenModifiers, takenKey));
+    ASSERT_TRUE(FindFreeHotkey(freeModifiers, freeKey));
+    const std::string reserved = Sjis("このホットキーはシステムで予約されています。");
+    const std::string freeText = Sjis("このホットキーは使用できます。");
+    struct Case {
+        const char* label;
+        UINT modifiers;
+        std::string key;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"no key", kModCtrl, "", ""},
+        {"F12 alone", 0, "F12", reserved},
+        {"another command", kModCtrl | kModAlt, "K", Sjis("このホットキーはコマンド「ツール/メモ帳」で使われています。")},
+        {"another program", takenModifiers, KeyName(takenKey), Sjis("このホットキーは他のプログラムが使用しています。")},
+        {"free", freeModifiers, KeyName(freeKey), freeText},
+    };
+    CommandItem item = Sample();
+    item.modifiers = 0;
+    item.virtualKey = 0x7B;
+    std::string opened, chosen;
+    std::vector<std::string> lines;
+    RunDriven(&item, [&](HWND d) {
+        opened = Text(d, IDC_HOTKEY_STATE);
+        for (const Case& c : cases) {
+            ChooseHotkey(d, c.modifiers, c.key);
+            lines.push_back(Text(d, IDC_HOTKEY_STATE));
+        }
+        // A key chosen from the list is told as well.
+        ChooseHotkey(d, 0, "A");
+        SendDlgItemMessageA(d, IDC_KEY, CB_SETCURSEL,
+                            SendDlgItemMessageA(d, IDC_KEY, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>("F12")), 0);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_KEY, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_KEY)));
+        WaitFor([&] { return (chosen = Text(d, IDC_HOTKEY_STATE)) == reserved; }, 2000);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    }, {{kModShift, 'Q', "ツール/別"}, {kModCtrl | kModAlt, 'K', Sjis("ツール/メモ帳")}});
+    UnregisterHotKey(nullptr, kHeldId);
+    EXPECT_EQ(opened, reserved);   // the item's own hotkey, at once
+    ASSERT_EQ(lines.size(), std::size(cases));
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i], cases[i].line) << cases[i].label;
+    EXPECT_EQ(chosen, reserved);
+}
+
+TEST(CommandEditDialog, OkWithAnotherCommandsHotkeyAsksFirst)
+{
+    struct Case {
+        const char* label;
+        std::string key;
+        int answer;          // 0: no question expected
+        INT_PTR result;
+        std::uint8_t stored;
+    };
+    const Case cases[] = {
+        {"declined: stays open", "K", IDNO, 0, 8},
+        {"accepted", "K", IDYES, 1, 'K'},
+        {"a key nobody uses", "J", 0, 1, 'J'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        CommandItem item = Sample();
+        std::string question;
+        const INT_PTR result = RunDriven(&item, [&](HWND d) {
+            ChooseHotkey(d, kModCtrl | kModAlt, c.key);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+            if (!c.answer)
+                return;
+            HWND box = nullptr;
+            WaitFor([&] { return (box = FindWindowA("#32770", Sjis("ホットキーの確認 - Korvane").c_str())) != nullptr; });
+            if (!box)
+                return;
+            question = ReadMessageBox(box).text;
+            AnswerMessageBox(box, c.answer);
+            if (c.answer == IDNO) {
+                WaitFor([&] { return !IsWindow(box); });
+                PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            }
+        }, {{kModCtrl | kModAlt, 'K', "A/B"}});
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(item.virtualKey, c.stored);
+        EXPECT_EQ(question, c.answer ? Sjis("このホットキーはコマンド「A/B」でも使われています。このまま設定しますか？") : "");
+    }
+}
+
+TEST(CommandEditDialog, IconFieldShowsTheKeyAndOkWritesItOnlyWhenChanged)
+{
+    struct Case {
+        const char* label;
+        Keys keys;
+        const char* typed;   // null: untouched
+        std::string shown;
+        Keys expected;
+    };
+    const Case cases[] = {
+        {"none", {}, nullptr, "", {}},
+        {"kept as stored", {".Icon=a.dll, 3", ".x=1"}, nullptr, "a.dll, 3", {".Icon=a.dll, 3", ".x=1"}},
+        {"set", {".x=1"}, "shell32.dll,4", "", {".x=1", ".icon=shell32.dll,4"}},
+        {"cleared", {".icon=a.dll,1", ".x=1"}, "", "a.dll,1", {".x=1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        CommandItem item = Sample();
+        SetKeys(item, c.keys);
+        std::string shown;
+        RunDriven(&item, [&](HWND d) {
+            shown = Text(d, IDC_ICON_PATH);
+            if (c.typed) SetDlgItemTextA(d, IDC_ICON_PATH, c.typed);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+        });
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(KeysOf(item), c.expected);
+    }
+}
+
+TEST_F(SheetTest, ThePageTellsTheDialogTheOtherHotkeysAndRunsCommandsFromTheMenu)
+{
+    const std::string missing = dir_.File("missing.exe");
+    WriteLocal("[CmdTable]\r\n"
+               "cmd[0].caption=ツール\r\ncmd[0].cmdline=\r\ncmd[0].hotkey=Ctrl+Alt+T\r\n"
+               "cmd[1].caption=ツール/メモ帳\r\ncmd[1].cmdline=" + missing + "\r\ncmd[1].hotkey=Shift+F1\r\n");
+    OpenSheet();
+    // The group's own hotkey (Ctrl+Alt+T) is not another command's.
+    TreeView_SelectItem(TreeView(), FindItem("ツール"));
+    std::string opened, chosen;
+    std::thread editor([&] {
+        HWND d = FindEditDialog();
+        opened = Text(d, IDC_HOTKEY_STATE);
+        ChooseHotkey(d, kModShift, "F1");
+        chosen = Text(d, IDC_HOTKEY_STATE);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    SendMessageA(tablePage_, WM_COMMAND, IDC_EDIT, 0);
+    editor.join();
+    EXPECT_EQ(opened.find(Sjis("コマンド")), std::string::npos) << Utf8(opened);
+    EXPECT_EQ(chosen, Sjis("このホットキーはコマンド「ツール/メモ帳」で使われています。"));
+
+    // No dialog holds a line here: the failure shows in a box.
+    TreeView_Expand(TreeView(), FindItem("ツール"), TVE_EXPAND);
+    TreeView_SelectItem(TreeView(), FindItem("メモ帳"));
+    ErrorBoxes boxes;
+    SendMessageA(tablePage_, WM_COMMAND, IDC_RUN_NOW, 0);
+    ASSERT_TRUE(boxes.WaitFor(1));
+    EXPECT_EQ(boxes.Texts()[0], Sjis("「") + missing + Sjis("」を実行できませんでした: ") +
+                                    SystemText(ERROR_FILE_NOT_FOUND));
 }
