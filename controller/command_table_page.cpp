@@ -114,7 +114,7 @@ CommandNode* CommandTablePage::Selected() const
 void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
 {
     const bool filtered = !filter_.Empty();
-    if (filtered && !shown_.count(&node))
+    if (node.hidden)
         return;
     const std::string label = model_.Label(node);
     TVINSERTSTRUCTA insert = {};
@@ -145,8 +145,7 @@ void CommandTablePage::Rebuild(CommandNode* select)
         const_cast<CommandNode&>(node).view = nullptr;
         return true;
     });
-    if (!filter_.Empty())
-        shown_ = filter_.Shown(model_);
+    filter_.Mark(model_);
     for (const auto& node : model_.Roots())
         InsertView(*node, nullptr);
     rebuilding_ = false;
@@ -279,7 +278,6 @@ void CommandTablePage::DuplicateCommand(CommandNode* node)
 void CommandTablePage::SetFilter(const std::string& text)
 {
     filter_ = CommandFilter(text);
-    shown_.clear();
     Rebuild(Selected());
 }
 

@@ -10,7 +10,6 @@
 
 #include <commctrl.h>
 
-#include <unordered_set>
 #include <vector>
 
 class SettingsFile;
@@ -80,8 +79,6 @@ private:
     bool rebuilding_ = false;
     bool refusingLabel_ = false;
     CommandFilter filter_;
-    // The nodes the filter shows; used only while it is not empty.
-    std::unordered_set<const CommandNode*> shown_;
 };
 
 INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
