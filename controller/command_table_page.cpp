@@ -5,6 +5,7 @@
 #include "command_table.h"
 #include "message_box.h"
 #include "resource.h"
+#include "run_now.h"
 #include "settings_file.h"
 
 #include <memory>
@@ -175,15 +176,48 @@ void CommandTablePage::MoveDown(CommandNode* node)
         Rebuild(moved);
 }
 
+// The caption as the table stores it: the levels from the top down.
+static std::string CaptionOf(const CommandNode& node)
+{
+    std::string caption;
+    for (const CommandNode* at = &node; at && at->Item(); at = at->Parent())
+        caption = at->Item()->name + (caption.empty() ? "" : "/") + caption;
+    return caption;
+}
+
+std::vector<TableHotkey> CommandTablePage::OtherHotkeys(const CommandNode* edited) const
+{
+    std::vector<TableHotkey> hotkeys;
+    model_.ForEach([&](const CommandNode& node) {
+        const CommandItem* item = node.Item();
+        if (&node != edited && item && item->virtualKey != 0)
+            hotkeys.push_back(TableHotkey{item->modifiers, item->virtualKey, CaptionOf(node)});
+        return true;
+    });
+    return hotkeys;
+}
+
+void CommandTablePage::RunCommand(CommandNode* node)
+{
+    if (!node)
+        node = Selected();
+    if (!node || !node->Item())
+        return;
+    const RunNowResult result = RunCommandNow(*node->Item());
+    // No dialog to hold the line: a box tells what went wrong.
+    if (result.failed)
+        MessageBoxA(window_, result.text.c_str(), LoadResourceString(kErrorTitleId).c_str(), MB_OK | MB_ICONERROR);
+}
+
 void CommandTablePage::NewCommand(CommandNode* after)
 {
     if (!after)
         after = Selected();
     auto item = std::make_unique<CommandItem>();
     const CommandNode* parent = after ? after->Parent() : nullptr;
-    if (RunCommandEditDialog(window_, item.get(), [&](const std::string& name) {
-            return model_.NameTaken(parent, name);
-        }) <= 0)
+    if (RunCommandEditDialog(
+            window_, item.get(), [&](const std::string& name) { return model_.NameTaken(parent, name); },
+            OtherHotkeys(nullptr)) <= 0)
         return;
     CommandNode* keep = Selected();
     if (model_.InsertAfter(after, std::move(item)))
@@ -196,9 +230,9 @@ void CommandTablePage::EditCommand(CommandNode* node)
         node = Selected();
     if (!node || !node->Item())
         return;
-    if (RunCommandEditDialog(window_, node->Item(), [&](const std::string& name) {
-            return model_.NameTaken(node->Parent(), name, node);
-        }) <= 0)
+    if (RunCommandEditDialog(
+            window_, node->Item(), [&](const std::string& name) { return model_.NameTaken(node->Parent(), name, node); },
+            OtherHotkeys(node)) <= 0)
         return;
     TVITEMA tv = {};
     tv.mask = TVIF_TEXT | TVIF_HANDLE;
@@ -465,6 +499,7 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case IDC_SAVE: SaveTable(); break;
         case IDC_DELETE: DeleteCommand(nullptr); break;
         case IDC_DUPLICATE: DuplicateCommand(nullptr); break;
+        case IDC_RUN_NOW: RunCommand(nullptr); break;
         case IDC_FILTER:
             if (HIWORD(wParam) == EN_CHANGE) {
                 char text[256] = {};
