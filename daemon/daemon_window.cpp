@@ -81,6 +81,9 @@ DaemonWindow::~DaemonWindow()
 void DaemonWindow::Create()
 {
     BusyScope busy(*this);
+    // First: a box of the start-up runs a message loop, and a hotkey or an
+    // editor's request handled there looks its service up in this table.
+    FillServiceTable(services_);
     LoadIcons();
     commandSet_.reset();
     remoteMessage_ = RegisterWindowMessageA(kRemoteControlMessageName);
@@ -91,7 +94,6 @@ void DaemonWindow::Create()
         WatchLock();
     }
     AddTrayIcon();
-    FillServiceTable(services_);
 }
 
 DaemonWindow::BusyScope::BusyScope(DaemonWindow& daemon) : daemon_(daemon), outermost_(!daemon.busy_)

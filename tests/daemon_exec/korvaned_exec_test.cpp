@@ -99,9 +99,9 @@ TEST_F(KorvanedExecTest, AnEditorsRequestRunsServiceLinesOnly)
         SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000, &result);
         return result;
     };
-    // The daemon answers sent messages while its start-up still waits for
-    // the tray, before its table of services is filled: asked again until then.
-    EXPECT_TRUE(WaitFor([&] { return request("Service:Hotkey.Stop") == 1; }));
+    // Its hotkeys are registered, so its table of services is there too,
+    // even while its start-up still waits for the tray.
+    EXPECT_EQ(request("Service:Hotkey.Stop"), 1u);
     EXPECT_TRUE(WaitForHotkeyState(key, false));
     EXPECT_EQ(request("\"" + recorderExe_ + "\""), 0u);
     // The program line started nothing, not even late.

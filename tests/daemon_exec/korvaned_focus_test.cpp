@@ -78,8 +78,13 @@ protected:
 
     HWND WaitForWindow(const std::string& title)
     {
+        // Shown, not just made: the program shows its window after creating
+        // it, and a minimise before that would be undone by its own show.
         HWND window = nullptr;
-        WaitFor([&] { return (window = FindWindowA(kWindowClass, title.c_str())) != nullptr; }, 10000);
+        WaitFor([&] {
+            window = FindWindowA(kWindowClass, title.c_str());
+            return window != nullptr && IsWindowVisible(window);
+        }, 10000);
         if (window != nullptr) windows_.push_back(window);
         return window;
     }
