@@ -18,6 +18,7 @@ INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, 
 CommandTablePage::CommandTablePage(HWND window, LPARAM param)
     : window_(window),
       treeView_(GetDlgItem(window, IDC_TREE)),
+      icons_(treeView_),
       settings_(reinterpret_cast<SettingsFile*>(reinterpret_cast<const PROPSHEETPAGEA*>(param)->lParam)),
       model_(LoadResourceString(IDS_INVALID_GROUP))
 {
@@ -119,8 +120,11 @@ void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent ? parent : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<char*>(label.c_str());
+    // Icons are read only for the items the view draws.
+    insert.item.iImage = I_IMAGECALLBACK;
+    insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.lParam = reinterpret_cast<LPARAM>(&node);
     auto item = reinterpret_cast<HTREEITEM>(
         SendMessageA(treeView_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
@@ -422,6 +426,14 @@ bool CommandTablePage::OnNotify(const NMHDR& header)
     case TVN_BEGINLABELEDITA: {
         CommandNode* node = NodeOf(reinterpret_cast<const NMTVDISPINFOA&>(header).item.hItem);
         SetDialogResult(window_, node && node->Item() ? FALSE : TRUE);
+        return true;
+    }
+    case TVN_GETDISPINFOA: {
+        auto& item = const_cast<NMTVDISPINFOA&>(reinterpret_cast<const NMTVDISPINFOA&>(header)).item;
+        if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
+            const auto* node = reinterpret_cast<const CommandNode*>(item.lParam);
+            item.iImage = item.iSelectedImage = icons_.ImageOf(node ? node->Item() : nullptr);
+        }
         return true;
     }
     case TVN_DELETEITEMA:

@@ -6,6 +6,7 @@
 #include "command_filter.h"
 #include "command_tree.h"
 #include "dialog_object.h"
+#include "tree_icons.h"
 
 #include <commctrl.h>
 
@@ -63,6 +64,7 @@ private:
 
     HWND window_;
     HWND treeView_;
+    TreeIcons icons_;
     bool dragging_ = false;
     SettingsFile* settings_;
     CommandTree model_;
