@@ -16,7 +16,7 @@ constexpr int kDaemonIconResource = 103;
 struct IconSource {
     enum class Kind {
         kNone,      // no icon (a group: no command line)
-        kFile,      // the shell's icon for a file or folder
+        kFile,      // the icon the shell shows for a file, folder or URL
         kLocation,  // an icon picked from a file by index
     };
     Kind kind = Kind::kNone;

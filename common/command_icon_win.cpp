@@ -54,27 +54,95 @@ IconSource CommandIconSource(std::string_view cmdline, std::string_view iconKey,
     return source;
 }
 
-HICON LoadSmallIcon(const IconSource& source)
+namespace {
+
+// The shell's stock icons in shell32.dll, by resource identifier; the
+// document's (1) by its place, the first: -1 asks ExtractIconEx for a count.
+constexpr int kDocumentIcon = 0;
+constexpr int kProgramIcon = -3;
+constexpr int kFolderIcon = -4;
+
+HICON Extract(const std::string& path, int index)
 {
     HICON icon = nullptr;
-    switch (source.kind) {
-    case IconSource::Kind::kNone:
-        break;
-    case IconSource::Kind::kLocation:
-        // ExtractIconEx reads a negative index as a resource identifier.
-        if (ExtractIconExA(source.path.c_str(), source.index, nullptr, &icon, 1) == 0) icon = nullptr;
-        break;
-    case IconSource::Kind::kFile: {
-        const bool exists = GetFileAttributesA(source.path.c_str()) != INVALID_FILE_ATTRIBUTES;
-        SHFILEINFOA info = {};
-        UINT flags = SHGFI_ICON | SHGFI_SMALLICON;
-        if (!exists) flags |= SHGFI_USEFILEATTRIBUTES;
-        if (SHGetFileInfoA(source.path.c_str(), exists ? 0 : FILE_ATTRIBUTE_NORMAL, &info, sizeof info, flags) != 0)
-            icon = info.hIcon;
-        if (icon == nullptr && exists && ExtractIconExA(source.path.c_str(), 0, nullptr, &icon, 1) == 0)
-            icon = nullptr;
-        break;
-    }
-    }
+    // ExtractIconEx reads a negative index as a resource identifier.
+    if (ExtractIconExA(path.c_str(), index, nullptr, &icon, 1) == 0) return nullptr;
     return icon;
+}
+
+bool IsProgramType(const std::string& extension)
+{
+    for (const char* type : {".exe", ".com", ".scr", ".cpl", ".ico"}) {
+        if (lstrcmpiA(extension.c_str(), type) == 0) return true;
+    }
+    return false;
+}
+
+// The default value of a key of the classes root, or empty.
+std::string ClassValue(const std::string& key)
+{
+    char text[MAX_PATH * 2] = {};
+    LONG size = sizeof text;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), text, &size) != ERROR_SUCCESS) return std::string();
+    return text;
+}
+
+// The icon the registered type of an extension or a URL scheme names:
+// its own DefaultIcon (schemes) or its class's. Read from the registry
+// directly: the shell's association objects are COM objects, and the
+// program runs no COM.
+HICON AssociatedIcon(const std::string& type)
+{
+    if (type.empty()) return nullptr;
+    std::string text = ClassValue(type + "\\DefaultIcon");
+    if (text.empty()) {
+        const std::string typeClass = ClassValue(type);
+        if (!typeClass.empty()) text = ClassValue(typeClass + "\\DefaultIcon");
+    }
+    if (text.empty()) return nullptr;
+    char expanded[MAX_PATH * 2] = {};
+    const DWORD n = ExpandEnvironmentStringsA(text.c_str(), expanded, sizeof expanded);
+    IconLocation location;
+    // "%1": a handler draws each file's own icon.
+    if (n == 0 || n > sizeof expanded || !ParseIconLocation(expanded, location) || location.path == "%1")
+        return nullptr;
+    return Extract(location.path, location.index);
+}
+
+// The icon the shell shows for a file, a folder or a URL, read from the
+// file and the registry: the shell's own lookup (SHGetFileInfo) sets up its
+// image lists of every icon it knows, megabytes that a resident program
+// would keep for good.
+HICON FileIcon(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Extract("shell32.dll", kFolderIcon);
+    std::string type;
+    const std::size_t scheme = path.find(':');
+    const std::size_t name = path.find_last_of("\\/");
+    const std::size_t dot = path.rfind('.');
+    if (!exists && scheme != std::string::npos && scheme > 1 && path.find_first_of("\\/") > scheme) {
+        type = path.substr(0, scheme);  // a URL: its scheme's association
+    } else if (dot != std::string::npos && (name == std::string::npos || dot > name)) {
+        type = path.substr(dot);
+    }
+    const bool program = IsProgramType(type);
+    HICON icon = nullptr;
+    if (exists && program) icon = Extract(path, 0);
+    if (icon == nullptr && !program) icon = AssociatedIcon(type);
+    if (icon == nullptr) icon = Extract("shell32.dll", program ? kProgramIcon : kDocumentIcon);
+    return icon;
+}
+
+} // namespace
+
+HICON LoadSmallIcon(const IconSource& source)
+{
+    switch (source.kind) {
+    case IconSource::Kind::kNone: return nullptr;
+    case IconSource::Kind::kLocation: return Extract(source.path, source.index);
+    case IconSource::Kind::kFile: return FileIcon(source.path);
+    }
+    return nullptr;
 }

@@ -115,12 +115,4 @@ void MenuIcons::OnInitMenuPopup(HMENU popup, const CommandOf& commandOf)
         item.hbmpItem = bitmap;
         SetMenuItemInfoA(popup, static_cast<UINT>(position), TRUE, &item);
     }
-    // The bitmaps take the place of check marks, which the menu never shows.
-    MENUINFO style = {};
-    style.cbSize = sizeof style;
-    style.fMask = MIM_STYLE;
-    if (GetMenuInfo(popup, &style)) {
-        style.dwStyle |= MNS_CHECKORBMP;
-        SetMenuInfo(popup, &style);
-    }
 }
