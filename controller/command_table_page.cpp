@@ -18,7 +18,7 @@ INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, 
 CommandTablePage::CommandTablePage(HWND window, LPARAM param)
     : window_(window),
       treeView_(GetDlgItem(window, IDC_TREE)),
-      icons_(treeView_),
+      icons_(window, treeView_),
       settings_(reinterpret_cast<SettingsFile*>(reinterpret_cast<const PROPSHEETPAGEA*>(param)->lParam)),
       model_(LoadResourceString(IDS_INVALID_GROUP))
 {
@@ -122,7 +122,7 @@ void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<char*>(label.c_str());
-    // Icons are read only for the items the view draws.
+    // Icons are read only for the items the view draws, after it drew them.
     insert.item.iImage = I_IMAGECALLBACK;
     insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.lParam = reinterpret_cast<LPARAM>(&node);
@@ -489,6 +489,9 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         default: break;
         }
         return false;
+    case TreeIcons::kLoadMessage:
+        icons_.LoadPending();
+        return true;
     case WM_MOUSEMOVE:
         if (dragging_)
             OnDragOver();

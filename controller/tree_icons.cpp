@@ -3,7 +3,7 @@
 #include "command_icon.h"
 #include "command_tree.h"
 
-TreeIcons::TreeIcons(HWND treeView) : treeView_(treeView)
+TreeIcons::TreeIcons(HWND owner, HWND treeView) : owner_(owner), treeView_(treeView)
 {
     images_ = ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                ILC_COLOR32 | ILC_MASK, 16, 16);
@@ -33,22 +33,32 @@ int TreeIcons::ImageOf(const CommandItem* item)
     std::string commandKey = item->cmdline;
     commandKey += '\n';
     commandKey.append(iconKey.data(), iconKey.size());
-    const auto known = byCommand_.find(commandKey);
-    if (known != byCommand_.end()) return known->second;
+    const auto [known, added] = byCommand_.try_emplace(commandKey, I_IMAGENONE);
+    if (added) {
+        // Finding a program reads the disk: the page shows first.
+        if (pending_.empty()) PostMessageA(owner_, kLoadMessage, 0, 0);
+        pending_.push_back({std::move(commandKey), item->cmdline, std::string(iconKey)});
+    }
+    return known->second;
+}
 
-    int image = I_IMAGENONE;
-    const IconSource source = CommandIconSource(item->cmdline, iconKey, daemonProgram_);
-    if (source.kind != IconSource::Kind::kNone) {
+void TreeIcons::LoadPending()
+{
+    if (pending_.empty()) return;
+    const std::vector<Pending> pending = std::move(pending_);
+    pending_.clear();
+    for (const Pending& p : pending) {
+        const IconSource source = CommandIconSource(p.cmdline, p.iconKey, daemonProgram_);
+        if (source.kind == IconSource::Kind::kNone) continue;
         const auto [entry, added] = bySource_.try_emplace(source.Key(), I_IMAGENONE);
         if (added) {
             if (HICON icon = LoadSmallIcon(source)) {
-                const int index = ImageList_ReplaceIcon(images_, -1, icon);
-                if (index >= 0) entry->second = index;
+                entry->second = ImageList_ReplaceIcon(images_, -1, icon);
+                if (entry->second < 0) entry->second = I_IMAGENONE;
                 DestroyIcon(icon);
             }
         }
-        image = entry->second;
+        byCommand_[p.commandKey] = entry->second;
     }
-    byCommand_.emplace(std::move(commandKey), image);
-    return image;
+    InvalidateRect(treeView_, nullptr, FALSE);
 }

@@ -528,6 +528,10 @@ TEST_F(SheetTest, TreeShowsEachProgramsIconAndNoneForGroups)
         EXPECT_EQ(item.iSelectedImage, item.iImage) << label;
         return item.iImage;
     };
+    // The view is drawn first; the icons are read right after.
+    for (const char* label : {"Editor", "Editor file", "Picked", "Folder", "Tools", kGroupLabel})
+        imageOf(label);
+    WaitFor([&] { return imageOf("Editor file") != I_IMAGENONE && imageOf("Picked") != I_IMAGENONE; }, 2000);
     const int editor = imageOf("Editor");
     EXPECT_GE(editor, 0);
     EXPECT_LT(editor, ImageList_GetImageCount(images));
