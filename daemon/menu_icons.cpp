@@ -3,6 +3,7 @@
 #include "command_icon.h"
 #include "daemon_resource.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -100,7 +101,8 @@ HBITMAP MenuIcons::BitmapFor(const Command& command)
 
 void MenuIcons::OnInitMenuPopup(HMENU popup, const CommandOf& commandOf)
 {
-    if (popup == nullptr || !done_.insert(popup).second) return;
+    if (popup == nullptr || std::find(done_.begin(), done_.end(), popup) != done_.end()) return;
+    done_.push_back(popup);
     const int count = GetMenuItemCount(popup);
     for (int position = 0; position < count; ++position) {
         MENUITEMINFOA item = {};

@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include <functional>
-#include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <string>
+#include <vector>
 
 // The icons of the command menu's items. Nothing is read when the menu is
 // built: a pop-up gets its items' bitmaps when it is about to be shown, once,
@@ -30,7 +30,8 @@ public:
 private:
     HBITMAP BitmapFor(const Command& command);
 
-    std::unordered_set<HMENU> done_;
+    // The pop-ups already given their icons; a few dozen even for big tables.
+    std::vector<HMENU> done_;
     // By icon source; null for a source that gave no icon, so it is not read again.
     std::unordered_map<std::string, HBITMAP> bitmaps_;
     std::string daemonProgram_;
