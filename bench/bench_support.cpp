@@ -35,6 +35,27 @@ bool PollUntil(const std::function<bool()>& pred, DWORD timeoutMs)
     return true;
 }
 
+HWND WaitUntilReady(const char* windowClass)
+{
+    HWND window = nullptr;
+    PollUntil(
+        [&] {
+            window = FindWindowA(windowClass, nullptr);
+            return window != nullptr && daemon_test::TrayIconPresent(window);
+        },
+        120000);
+    return window;
+}
+
+bool ParseHotkeyValues(const std::string& text, UINT& modifiers, UINT& key)
+{
+    int k = 0, m = 0;
+    if (!ParseHotkey(text.c_str(), k, m)) return false;
+    key = static_cast<UINT>(k);
+    modifiers = static_cast<UINT>(m);
+    return true;
+}
+
 std::vector<std::string> FreeHotkeyTexts(std::size_t count)
 {
     // Two or more modifiers with Windows or Shift: combinations no desktop

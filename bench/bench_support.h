@@ -20,6 +20,13 @@ double Median(std::vector<double> values);
 // Polls pred() every millisecond (no message pump); false when the time is up.
 bool PollUntil(const std::function<bool()>& pred, DWORD timeoutMs);
 
+// The window of the class once it is there with its tray icon (the
+// daemon's and its floors' last step of starting); null after two minutes.
+HWND WaitUntilReady(const char* windowClass);
+
+// Hotkey text as the platform's modifiers and key; false when it does not read.
+bool ParseHotkeyValues(const std::string& text, UINT& modifiers, UINT& key);
+
 // `count` combinations that nobody holds now, as hotkey text; fewer when
 // the candidates run out.
 std::vector<std::string> FreeHotkeyTexts(std::size_t count);

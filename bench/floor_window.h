@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
 namespace floor_window {
 
 // The rest of a floor's window procedure: the message loop ends with the window.
@@ -34,6 +36,30 @@ inline void RunInTray(HWND window, const char* tip)
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
     Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+// The hotkey floors' window: the command line is "<modifiers> <key> <rest>",
+// and a hidden window of `className` holds that hotkey as identifier 1.
+// Null when the hotkey cannot be registered; *rest points past the numbers.
+inline HWND CreateHotkeyWindow(HINSTANCE instance, char* commandLine, const char* className, WNDPROC proc,
+                               const char** rest)
+{
+    char* p = commandLine;
+    const UINT modifiers = static_cast<UINT>(std::strtoul(p, &p, 10));
+    const UINT key = static_cast<UINT>(std::strtoul(p, &p, 10));
+    while (*p == ' ') ++p;
+    *rest = p;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, className, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    if (window != nullptr && !RegisterHotKey(window, 1, modifiers, key)) {
+        DestroyWindow(window);
+        return nullptr;
+    }
+    return window;
 }
 
 } // namespace floor_window

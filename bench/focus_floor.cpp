@@ -77,22 +77,11 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    char* rest = commandLine;
-    const UINT modifiers = static_cast<UINT>(std::strtoul(rest, &rest, 10));
-    const UINT key = static_cast<UINT>(std::strtoul(rest, &rest, 10));
-    while (*rest == ' ') ++rest;
-    g_program = rest;
-
     g_remoteMessage = RegisterWindowMessageA(kRemoteControlMessageName);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = FloorProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "Krvn_FocusFloor";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
-                                  nullptr);
-    if (!RegisterHotKey(window, 1, modifiers, key)) return 1;
-
+    const char* rest = nullptr;
+    HWND window = floor_window::CreateHotkeyWindow(instance, commandLine, "Krvn_FocusFloor", FloorProc, &rest);
+    if (window == nullptr) return 1;
+    g_program = rest;
     floor_window::RunInTray(window, "focus floor");
     return 0;
 }

@@ -41,22 +41,11 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    char* rest = commandLine;
-    const UINT modifiers = static_cast<UINT>(std::strtoul(rest, &rest, 10));
-    const UINT key = static_cast<UINT>(std::strtoul(rest, &rest, 10));
-    while (*rest == ' ') ++rest;
-    g_commandLine = rest;
-
     g_remoteMessage = RegisterWindowMessageA(kRemoteControlMessageName);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = FloorProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "Krvn_HotkeyFloor";
-    RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
-                                  nullptr);
-    if (!RegisterHotKey(window, 1, modifiers, key)) return 1;
-
+    const char* rest = nullptr;
+    HWND window = floor_window::CreateHotkeyWindow(instance, commandLine, "Krvn_HotkeyFloor", FloorProc, &rest);
+    if (window == nullptr) return 1;
+    g_commandLine = rest;
     floor_window::RunInTray(window, "hotkey floor");
     return 0;
 }

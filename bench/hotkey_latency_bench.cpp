@@ -40,23 +40,7 @@ bool PressOnce(Side& side)
 
 bool Parse(const std::string& text, Side& side)
 {
-    int key = 0, modifiers = 0;
-    if (!ParseHotkey(text.c_str(), key, modifiers)) return false;
-    side.key = static_cast<UINT>(key);
-    side.modifiers = static_cast<UINT>(modifiers);
-    return true;
-}
-
-HWND WaitUntilReady(const char* windowClass)
-{
-    HWND window = nullptr;
-    bench::PollUntil(
-        [&] {
-            window = FindWindowA(windowClass, nullptr);
-            return window != nullptr && daemon_test::TrayIconPresent(window);
-        },
-        120000);
-    return window;
+    return bench::ParseHotkeyValues(text, side.modifiers, side.key);
 }
 
 } // namespace
@@ -85,11 +69,11 @@ int main(int argc, char** argv)
 
     testing_support::Process daemonProcess, floorProcess;
     daemonProcess.Start("\"" + folder.Program("korvaned.exe") + "\"", folder.Path());
-    HWND daemonWindow = WaitUntilReady("Krvn_CommandWindow");
+    HWND daemonWindow = bench::WaitUntilReady("Krvn_CommandWindow");
     floorProcess.Start("\"" + folder.Program("hotkey_floor.exe") + "\" " + std::to_string(floor.modifiers) + " " +
                            std::to_string(floor.key) + " " + stampExe + floor.stamp,
                        folder.Path());
-    HWND floorWindow = WaitUntilReady("Krvn_HotkeyFloor");
+    HWND floorWindow = bench::WaitUntilReady("Krvn_HotkeyFloor");
     int rc = 0;
     if (daemonWindow == nullptr || floorWindow == nullptr) {
         std::printf("a program did not start\n");

@@ -37,7 +37,6 @@ constexpr const char kRunningField[] = ".running";
 constexpr const char kWindowField[] = ".window";
 constexpr const char kRunAsField[] = ".runas";
 constexpr const char kEnvModeField[] = ".cmdline.envmode";
-// "path,index": the icon the menu and the editor show instead of the program's.
 constexpr const char kIconField[] = ".icon";
 
 // The value of the first of the further keys named `field` (ASCII case

@@ -1,6 +1,6 @@
 #include "command.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -31,17 +31,20 @@ std::string_view CommandOption(const std::vector<CommandKey>& keys, std::string_
 
 void SetCommandOption(std::vector<CommandKey>& keys, std::string_view field, std::string_view value)
 {
-    const auto named = [field](const CommandKey& key) { return EqualsNoCase(key.field, field); };
-    if (value.empty()) {
-        keys.erase(std::remove_if(keys.begin(), keys.end(), named), keys.end());
-        return;
+    // Plain loops: the daemon carries this, and every byte of it counts.
+    std::size_t kept = 0;
+    bool set = false;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (EqualsNoCase(keys[i].field, field)) {
+            if (value.empty()) continue;
+            if (!set) keys[i].value.assign(value);
+            set = true;
+        }
+        if (kept != i) keys[kept] = std::move(keys[i]);
+        ++kept;
     }
-    const auto found = std::find_if(keys.begin(), keys.end(), named);
-    if (found != keys.end()) {
-        found->value.assign(value);
-        return;
-    }
-    keys.push_back(CommandKey{std::string(field), std::string(value)});
+    keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(kept), keys.end());
+    if (!set && !value.empty()) keys.push_back(CommandKey{std::string(field), std::string(value)});
 }
 
 RunningMode ParseRunningMode(std::string_view value)

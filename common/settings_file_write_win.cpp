@@ -18,6 +18,14 @@
 
 namespace {
 
+// Plain globals, not statics of the functions that use them: those would
+// bring the thread-safe guard and the threading library along.
+// The serial of the temporary names, started from the clock once.
+DWORD g_serial = 0;
+bool g_serialStarted = false;
+// The folder whose leftover temporary files were last removed.
+std::string g_cleanedFolder;
+
 bool ValidInCodePage(std::string_view stretch)
 {
     return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, stretch.data(), static_cast<int>(stretch.size()),
@@ -219,10 +227,13 @@ public:
         // A name of our own, made with the file in one call: the platform's
         // temporary names cost a create, a close and an open more. One left
         // by a killed save is passed over.
-        static DWORD serial = GetTickCount();
+        if (!g_serialStarted) {
+            g_serial = GetTickCount();
+            g_serialStarted = true;
+        }
         for (int attempt = 0; attempt < 64; ++attempt) {
             std::memcpy(name_, path, folder);
-            wsprintfA(name_ + folder, "kvn%lx-%lx.tmp", GetCurrentProcessId(), serial++ & 0xFFFF);
+            wsprintfA(name_ + folder, "kvn%lx-%lx.tmp", GetCurrentProcessId(), g_serial++ & 0xFFFF);
             file_ = CreateFileA(name_, GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW, keep, nullptr);
             if (file_ == INVALID_HANDLE_VALUE) {
                 if (GetLastError() == ERROR_FILE_EXISTS) continue;
@@ -406,12 +417,11 @@ bool WriteEdited(const char* path, FileText& old, const std::function<bool(const
     // Once a process for each folder: under Wine, listing a folder that a
     // rename has just changed costs more than a small save itself, and only
     // other programs' ends leave files behind.
-    static std::string cleaned;
     if (const char* slash = std::strrchr(target, '\\')) {
         std::string folder(target, static_cast<std::size_t>(slash - target) + 1);
-        if (lstrcmpiA(folder.c_str(), cleaned.c_str()) != 0) {
+        if (lstrcmpiA(folder.c_str(), g_cleanedFolder.c_str()) != 0) {
             RemoveStaleTemporaryFiles(folder.c_str());
-            cleaned.swap(folder);
+            g_cleanedFolder.swap(folder);
         }
     }
     return true;

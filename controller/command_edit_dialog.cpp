@@ -6,6 +6,7 @@
 #include "hotkey_text.h"
 #include "message_box.h"
 #include "resource.h"
+#include "run_now.h"
 
 #include <commdlg.h>
 
@@ -27,9 +28,10 @@ INT_PTR CALLBACK CommandEditDialogProc(HWND dialog, UINT message, WPARAM wParam,
     return DialogObjectProc<CommandEditDialog, true>(dialog, message, wParam, lParam);
 }
 
-INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item, NameTakenCheck nameTaken)
+INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item, NameTakenCheck nameTaken,
+                             std::vector<TableHotkey> otherHotkeys)
 {
-    const CommandEditRequest request = {item, std::move(nameTaken)};
+    const CommandEditRequest request = {item, std::move(nameTaken), std::move(otherHotkeys)};
     return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_COMMAND_EDIT), owner,
                            CommandEditDialogProc, reinterpret_cast<LPARAM>(&request));
 }
@@ -83,9 +85,14 @@ CommandEditDialog::CommandEditDialog(HWND window, LPARAM param)
       windowTitleBox_(GetDlgItem(window, IDC_WINDOW_TITLE)),
       runAsBox_(GetDlgItem(window, IDC_RUNAS)),
       envModeBox_(GetDlgItem(window, IDC_ENVMODE)),
+      iconBox_(GetDlgItem(window, IDC_ICON_PATH)),
+      hotkeyStateLine_(GetDlgItem(window, IDC_HOTKEY_STATE)),
+      runResultLine_(GetDlgItem(window, IDC_RUN_RESULT)),
       item_(param ? reinterpret_cast<const CommandEditRequest*>(param)->item : nullptr),
       nameTaken_(param ? reinterpret_cast<const CommandEditRequest*>(param)->nameTaken : NameTakenCheck())
 {
+    if (param)
+        otherHotkeys_ = reinterpret_cast<const CommandEditRequest*>(param)->otherHotkeys;
     for (const KeyNameRow& row : KeyNameTable)
         SendMessageA(keyBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.name));
     for (const char* line : kServiceCommandLines)
@@ -121,6 +128,7 @@ void CommandEditDialog::FillControls()
     SetWindowTextA(envBox_, item_->envFile.c_str());
     SendMessageA(showBox_, CB_SETCURSEL, static_cast<WPARAM>(ShowCmdToIndex(item_->showCmd)), 0);
     FillOptionControls();
+    ShowHotkeyState();
 }
 
 void CommandEditDialog::FillOptionControls()
@@ -131,6 +139,7 @@ void CommandEditDialog::FillOptionControls()
     SendMessageA(runAsBox_, BM_SETCHECK, RunsAsAdmin(ItemOption(*item_, kRunAsField)) ? BST_CHECKED : BST_UNCHECKED, 0);
     SendMessageA(envModeBox_, BM_SETCHECK,
                  MergesEnvironment(ItemOption(*item_, kEnvModeField)) ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetWindowTextA(iconBox_, ItemOption(*item_, kIconField).c_str());
     shownOptions_ = ReadOptionControls();
 }
 
@@ -141,24 +150,26 @@ CommandEditDialog::OptionControls CommandEditDialog::ReadOptionControls() const
     ReadText(windowTitleBox_, shown.windowTitle);
     shown.runAsAdmin = IsChecked(runAsBox_);
     shown.mergeEnvironment = IsChecked(envModeBox_);
+    ReadText(iconBox_, shown.icon);
     return shown;
 }
 
-void CommandEditDialog::StoreOptionControls()
+void CommandEditDialog::StoreOptionControls(CommandItem& item) const
 {
     // A default value removes the key: options are stored only when set.
     const OptionControls now = ReadOptionControls();
     if (now.running != shownOptions_.running) {
         const bool known = now.running > 0 && now.running <= static_cast<int>(RunningMode::kCycle);
-        SetItemOption(*item_, kRunningField, known ? RunningModeName(static_cast<RunningMode>(now.running)) : "");
+        SetItemOption(item, kRunningField, known ? RunningModeName(static_cast<RunningMode>(now.running)) : "");
     }
     if (now.windowTitle != shownOptions_.windowTitle)
-        SetItemOption(*item_, kWindowField, now.windowTitle);
+        SetItemOption(item, kWindowField, now.windowTitle);
     if (now.runAsAdmin != shownOptions_.runAsAdmin)
-        SetItemOption(*item_, kRunAsField, now.runAsAdmin ? "admin" : "");
+        SetItemOption(item, kRunAsField, now.runAsAdmin ? "admin" : "");
     if (now.mergeEnvironment != shownOptions_.mergeEnvironment)
-        SetItemOption(*item_, kEnvModeField, now.mergeEnvironment ? "merge" : "");
-    shownOptions_ = now;
+        SetItemOption(item, kEnvModeField, now.mergeEnvironment ? "merge" : "");
+    if (now.icon != shownOptions_.icon)
+        SetItemOption(item, kIconField, now.icon);
 }
 
 bool CommandEditDialog::IsChecked(HWND box) const
@@ -178,22 +189,92 @@ bool CommandEditDialog::StoreControls()
         ShowError(window_, IDS_NAME_TAKEN, name.c_str());
         return false;
     }
+    if (!ConfirmHotkey())
+        return false;
     item_->name = name;
+    StoreFields(*item_);
+    shownOptions_ = ReadOptionControls();
+    return true;
+}
+
+std::uint32_t CommandEditDialog::ShownModifiers() const
+{
     std::uint32_t modifiers = 0;
     if (IsChecked(altBox_)) modifiers |= kModAlt;
     if (IsChecked(controlBox_)) modifiers |= kModCtrl;
     if (IsChecked(shiftBox_)) modifiers |= kModShift;
     if (IsChecked(winBox_)) modifiers |= kModWin;
-    item_->modifiers = modifiers;
+    return modifiers;
+}
+
+std::uint8_t CommandEditDialog::ShownKey() const
+{
+    std::string key;
+    return ReadText(keyBox_, key) ? static_cast<std::uint8_t>(KeyFromName(key.c_str())) : 0;
+}
+
+void CommandEditDialog::StoreFields(CommandItem& item) const
+{
+    item.modifiers = ShownModifiers();
     std::string key;
     if (ReadText(keyBox_, key))
-        item_->virtualKey = static_cast<std::uint8_t>(KeyFromName(key.c_str()));
-    ReadText(cmdlineBox_, item_->cmdline);
-    ReadText(folderBox_, item_->dir);
-    ReadText(envBox_, item_->envFile);
-    item_->showCmd = IndexToShowCmd(static_cast<int>(SendMessageA(showBox_, CB_GETCURSEL, 0, 0)));
-    StoreOptionControls();
-    return true;
+        item.virtualKey = static_cast<std::uint8_t>(KeyFromName(key.c_str()));
+    ReadText(cmdlineBox_, item.cmdline);
+    ReadText(folderBox_, item.dir);
+    ReadText(envBox_, item.envFile);
+    item.showCmd = IndexToShowCmd(static_cast<int>(SendMessageA(showBox_, CB_GETCURSEL, 0, 0)));
+    StoreOptionControls(item);
+}
+
+CommandItem CommandEditDialog::ShownItem() const
+{
+    CommandItem shown = *item_;
+    StoreFields(shown);
+    return shown;
+}
+
+void CommandEditDialog::RunNow()
+{
+    SetWindowTextA(runResultLine_, "");
+    const RunNowResult result = RunCommandNow(ShownItem());
+    const std::string text = result.text.empty() ? LoadResourceString(IDS_RUN_STARTED) : result.text;
+    SetWindowTextA(runResultLine_, text.c_str());
+}
+
+void CommandEditDialog::ShowHotkeyState()
+{
+    const std::uint32_t modifiers = ShownModifiers();
+    const std::uint8_t key = ShownKey();
+    std::string text;
+    if (key == 0) {
+        // No combination is chosen: nothing to say.
+    } else if (IsReservedHotkey(modifiers, key)) {
+        text = LoadResourceString(IDS_HOTKEY_RESERVED);
+    } else if (const TableHotkey* user = FindTableHotkey(otherHotkeys_, modifiers, key)) {
+        text = FormatResourceString(IDS_HOTKEY_USED, user->caption.c_str());
+    } else {
+        // The daemon has given its hotkeys up while the editor runs, so a
+        // combination that cannot be registered is another program's.
+        constexpr int kProbeId = 0xBFFF;
+        if (RegisterHotKey(window_, kProbeId, modifiers, key)) {
+            UnregisterHotKey(window_, kProbeId);
+            text = LoadResourceString(IDS_HOTKEY_FREE);
+        } else {
+            text = LoadResourceString(IDS_HOTKEY_TAKEN);
+        }
+    }
+    SetWindowTextA(hotkeyStateLine_, text.c_str());
+}
+
+bool CommandEditDialog::ConfirmHotkey()
+{
+    const std::uint8_t key = ShownKey();
+    const TableHotkey* user = key ? FindTableHotkey(otherHotkeys_, ShownModifiers(), key) : nullptr;
+    if (!user)
+        return true;
+    const std::string text = FormatResourceString(IDS_HOTKEY_ASK, user->caption.c_str());
+    const std::string title = LoadResourceString(IDS_HOTKEY_ASK_TITLE);
+    return MessageBoxA(window_, text.c_str(), title.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void CommandEditDialog::BrowseCommandLine(HWND owner, HWND target)
@@ -246,6 +327,33 @@ bool CommandEditDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
         break;
     case IDC_BROWSE:
         BrowseCommandLine(window_, cmdlineBox_);
+        break;
+    case IDC_ICON_BROWSE: {
+        std::string before;
+        ReadText(iconBox_, before);
+        BrowseCommandLine(window_, iconBox_);
+        std::string chosen;
+        // A file chosen is its first icon.
+        if (ReadText(iconBox_, chosen) && chosen != before && !chosen.empty())
+            SetWindowTextA(iconBox_, (chosen + ",0").c_str());
+        break;
+    }
+    case IDC_RUN_NOW:
+        RunNow();
+        break;
+    case IDC_SHIFT:
+    case IDC_CONTROL:
+    case IDC_ALT:
+    case IDC_WIN:
+        if (HIWORD(wParam) == BN_CLICKED)
+            ShowHotkeyState();
+        break;
+    case IDC_KEY:
+        // A choice from the list is not yet the box's text.
+        if (HIWORD(wParam) == CBN_SELCHANGE)
+            PostMessageA(window_, WM_COMMAND, MAKEWPARAM(IDC_KEY, CBN_EDITCHANGE), 0);
+        else if (HIWORD(wParam) == CBN_EDITCHANGE)
+            ShowHotkeyState();
         break;
     default:
         break;

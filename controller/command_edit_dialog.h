@@ -3,9 +3,12 @@
 // The modal dialog in which one command's fields are entered.
 
 #include "dialog_object.h"
+#include "hotkey_conflict.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct CommandItem;
 
@@ -16,6 +19,8 @@ using NameTakenCheck = std::function<bool(const std::string&)>;
 struct CommandEditRequest {
     CommandItem* item;
     NameTakenCheck nameTaken;   // empty: no name is taken
+    // The hotkeys of the table's other commands.
+    std::vector<TableHotkey> otherHotkeys;
 };
 
 // The 22 service command lines the command-line box offers, in order.
@@ -32,6 +37,12 @@ public:
     // Validates and copies the controls into the item; false leaves it unchanged.
     bool StoreControls();
     static void BrowseCommandLine(HWND owner, HWND target);
+    // The item as the controls show it, unsaved edits included.
+    CommandItem ShownItem() const;
+    // Runs ShownItem and tells the outcome in the line under the buttons.
+    void RunNow();
+    // Says in the line under the hotkey who holds the chosen combination.
+    void ShowHotkeyState();
 
 private:
     // What the option controls showed when the dialog opened: only a control
@@ -42,10 +53,18 @@ private:
         std::string windowTitle;
         bool runAsAdmin = false;
         bool mergeEnvironment = false;
+        std::string icon;
     };
     OptionControls ReadOptionControls() const;
     void FillOptionControls();
-    void StoreOptionControls();
+    // Writes the keys of the option controls that changed since they were shown.
+    void StoreOptionControls(CommandItem& item) const;
+    // Everything but the name.
+    void StoreFields(CommandItem& item) const;
+    std::uint32_t ShownModifiers() const;
+    std::uint8_t ShownKey() const;
+    // Asks before a combination another command holds is taken; true to go on.
+    bool ConfirmHotkey();
     bool IsChecked(HWND box) const;
 
     HWND window_;
@@ -60,14 +79,20 @@ private:
     HWND windowTitleBox_;
     HWND runAsBox_;
     HWND envModeBox_;
+    HWND iconBox_;
+    HWND hotkeyStateLine_;
+    HWND runResultLine_;
     OptionControls shownOptions_;
     CommandItem* item_;
     NameTakenCheck nameTaken_;
+    std::vector<TableHotkey> otherHotkeys_;
 };
 
 // 1 after OK, 0 after Cancel, -1 when the dialog could not be shown. OK
-// with a name that nameTaken reports is refused with a box.
-INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item, NameTakenCheck nameTaken = NameTakenCheck());
+// with a name that nameTaken reports is refused with a box; OK with a hotkey
+// of otherHotkeys asks first.
+INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item, NameTakenCheck nameTaken = NameTakenCheck(),
+                             std::vector<TableHotkey> otherHotkeys = {});
 
 INT_PTR CALLBACK CommandEditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

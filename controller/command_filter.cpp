@@ -53,16 +53,19 @@ bool CommandFilter::Matches(const CommandItem& item) const
            ContainsFolded(hotkey, text_);
 }
 
-std::unordered_set<const CommandNode*> CommandFilter::Shown(const CommandTree& tree) const
+bool CommandFilter::MarkSubtree(CommandNode& node) const
 {
-    std::unordered_set<const CommandNode*> shown;
-    tree.ForEach([&](const CommandNode& node) {
-        if (!node.Item() || !Matches(*node.Item()))
-            return true;
-        // A match shows its parents; the walk stops at one already shown.
-        for (const CommandNode* n = &node; n && shown.insert(n).second; n = n->Parent()) {
-        }
-        return true;
-    });
+    bool shown = !Empty() && node.Item() && Matches(*node.Item());
+    for (const auto& child : node.Children()) {
+        if (MarkSubtree(*child))
+            shown = true;
+    }
+    node.hidden = !Empty() && !shown;
     return shown;
+}
+
+void CommandFilter::Mark(const CommandTree& tree) const
+{
+    for (const auto& node : tree.Roots())
+        MarkSubtree(*node);
 }

@@ -4,7 +4,6 @@
 // typed. It only chooses what is shown; the tree and its save stay whole.
 
 #include <string>
-#include <unordered_set>
 
 class CommandNode;
 class CommandTree;
@@ -19,10 +18,14 @@ public:
     // Whether the name, the command line or the hotkey text holds the text,
     // by character in the code page, ASCII letters in either case.
     bool Matches(const CommandItem& item) const;
-    // The nodes that match and every parent of one, in one pass.
-    std::unordered_set<const CommandNode*> Shown(const CommandTree& tree) const;
+    // Marks hidden every node that does not match and has no match below
+    // it; an empty filter hides none. One pass.
+    void Mark(const CommandTree& tree) const;
 
 private:
+    // Whether the node or one below it matches; marks the subtree.
+    bool MarkSubtree(CommandNode& node) const;
+
     std::string text_;
 };
 

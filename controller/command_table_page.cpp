@@ -5,6 +5,7 @@
 #include "command_table.h"
 #include "message_box.h"
 #include "resource.h"
+#include "run_now.h"
 #include "settings_file.h"
 
 #include <memory>
@@ -114,7 +115,7 @@ CommandNode* CommandTablePage::Selected() const
 void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
 {
     const bool filtered = !filter_.Empty();
-    if (filtered && !shown_.count(&node))
+    if (node.hidden)
         return;
     const std::string label = model_.Label(node);
     TVINSERTSTRUCTA insert = {};
@@ -148,8 +149,7 @@ void CommandTablePage::Rebuild(CommandNode* select)
         const_cast<CommandNode&>(node).view = nullptr;
         return true;
     });
-    if (!filter_.Empty())
-        shown_ = filter_.Shown(model_);
+    filter_.Mark(model_);
     for (const auto& node : model_.Roots())
         InsertView(*node, nullptr);
     rebuilding_ = false;
@@ -180,15 +180,48 @@ void CommandTablePage::MoveDown(CommandNode* node)
         Rebuild(moved);
 }
 
+// The caption as the table stores it: the levels from the top down.
+static std::string CaptionOf(const CommandNode& node)
+{
+    std::string caption;
+    for (const CommandNode* at = &node; at && at->Item(); at = at->Parent())
+        caption = at->Item()->name + (caption.empty() ? "" : "/") + caption;
+    return caption;
+}
+
+std::vector<TableHotkey> CommandTablePage::OtherHotkeys(const CommandNode* edited) const
+{
+    std::vector<TableHotkey> hotkeys;
+    model_.ForEach([&](const CommandNode& node) {
+        const CommandItem* item = node.Item();
+        if (&node != edited && item && item->virtualKey != 0)
+            hotkeys.push_back(TableHotkey{item->modifiers, item->virtualKey, CaptionOf(node)});
+        return true;
+    });
+    return hotkeys;
+}
+
+void CommandTablePage::RunCommand(CommandNode* node)
+{
+    if (!node)
+        node = Selected();
+    if (!node || !node->Item())
+        return;
+    const RunNowResult result = RunCommandNow(*node->Item());
+    // No dialog to hold the line: a box tells what went wrong.
+    if (result.failed)
+        MessageBoxA(window_, result.text.c_str(), LoadResourceString(kErrorTitleId).c_str(), MB_OK | MB_ICONERROR);
+}
+
 void CommandTablePage::NewCommand(CommandNode* after)
 {
     if (!after)
         after = Selected();
     auto item = std::make_unique<CommandItem>();
     const CommandNode* parent = after ? after->Parent() : nullptr;
-    if (RunCommandEditDialog(window_, item.get(), [&](const std::string& name) {
-            return model_.NameTaken(parent, name);
-        }) <= 0)
+    if (RunCommandEditDialog(
+            window_, item.get(), [&](const std::string& name) { return model_.NameTaken(parent, name); },
+            OtherHotkeys(nullptr)) <= 0)
         return;
     CommandNode* keep = Selected();
     if (model_.InsertAfter(after, std::move(item)))
@@ -201,9 +234,9 @@ void CommandTablePage::EditCommand(CommandNode* node)
         node = Selected();
     if (!node || !node->Item())
         return;
-    if (RunCommandEditDialog(window_, node->Item(), [&](const std::string& name) {
-            return model_.NameTaken(node->Parent(), name, node);
-        }) <= 0)
+    if (RunCommandEditDialog(
+            window_, node->Item(), [&](const std::string& name) { return model_.NameTaken(node->Parent(), name, node); },
+            OtherHotkeys(node)) <= 0)
         return;
     TVITEMA tv = {};
     tv.mask = TVIF_TEXT | TVIF_HANDLE;
@@ -249,7 +282,6 @@ void CommandTablePage::DuplicateCommand(CommandNode* node)
 void CommandTablePage::SetFilter(const std::string& text)
 {
     filter_ = CommandFilter(text);
-    shown_.clear();
     Rebuild(Selected());
 }
 
@@ -479,6 +511,7 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case IDC_SAVE: SaveTable(); break;
         case IDC_DELETE: DeleteCommand(nullptr); break;
         case IDC_DUPLICATE: DuplicateCommand(nullptr); break;
+        case IDC_RUN_NOW: RunCommand(nullptr); break;
         case IDC_FILTER:
             if (HIWORD(wParam) == EN_CHANGE) {
                 char text[256] = {};

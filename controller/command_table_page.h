@@ -6,11 +6,12 @@
 #include "command_filter.h"
 #include "command_tree.h"
 #include "dialog_object.h"
+#include "hotkey_conflict.h"
 #include "tree_icons.h"
 
 #include <commctrl.h>
 
-#include <unordered_set>
+#include <vector>
 
 class SettingsFile;
 
@@ -32,6 +33,8 @@ public:
     void DeleteCommand(CommandNode* node);
     // A copy of the node and its children right below it, without hotkeys.
     void DuplicateCommand(CommandNode* node);
+    // Runs the node's command as saved in the tree; a failure shows a box.
+    void RunCommand(CommandNode* node);
     // Shows only the nodes that hold the text, with their parents; an empty
     // text shows the whole tree. What is saved never changes with it.
     void SetFilter(const std::string& text);
@@ -41,6 +44,8 @@ public:
     CommandNode* NodeOf(HTREEITEM item) const;
 
 private:
+    // The hotkeys of every command but `edited`, for the edit dialog.
+    std::vector<TableHotkey> OtherHotkeys(const CommandNode* edited) const;
     bool OnNotify(const NMHDR& header);
     bool OnEndLabelEdit(const NMTVDISPINFOA& info);
     void OnDoubleClick();
@@ -76,8 +81,6 @@ private:
     bool rebuilding_ = false;
     bool refusingLabel_ = false;
     CommandFilter filter_;
-    // The nodes the filter shows; used only while it is not empty.
-    std::unordered_set<const CommandNode*> shown_;
 };
 
 INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

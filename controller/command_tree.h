@@ -43,6 +43,8 @@ public:
     bool expanded = false;
     // The view's handle of this node, set by the view.
     void* view = nullptr;
+    // Set by a filter that neither this node nor any below it matches.
+    bool hidden = false;
 
 private:
     friend class CommandTree;

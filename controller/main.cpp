@@ -2,6 +2,7 @@
 #include "options_sheet.h"
 #include "option_lock.h"
 #include "resource.h"
+#include "settings_file.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -53,7 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
-    RunOptionsSheet(instance, SettingsName(commandLine).c_str());
+    SettingsFile settings;
+    RunOptionsSheet(instance, settings, SettingsName(commandLine).c_str());
     lock.Release();
     return 0;
 }

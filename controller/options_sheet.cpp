@@ -93,10 +93,24 @@ INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modele
     return PropertySheetA(&header);
 }
 
-void RunOptionsSheet(HINSTANCE instance, const char* commandLine)
+void RunOptionsSheet(HINSTANCE instance, SettingsFile& settings, const char* commandLine)
 {
-    SettingsFile settings;
     // The sheet is shown whatever the outcome; the pages then find nothing to read.
     settings.OpenLocal(commandLine ? commandLine : "");
-    ShowOptionsSheet(instance, settings, false);
+    // Modeless, so that the closed sheet's window is left to the program's
+    // end instead of being destroyed: that would hide it first (under Wine
+    // without a window manager, two seconds of waiting for one to withdraw
+    // it) and delete the tree's items one notification at a time, work the
+    // end of the process does at once.
+    HWND sheet = reinterpret_cast<HWND>(ShowOptionsSheet(instance, settings, true));
+    if (!sheet)
+        return;
+    MSG message;
+    // A closed sheet (OK or Cancel) has no current page.
+    while (PropSheet_GetCurrentPageHwnd(sheet) && GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!PropSheet_IsDialogMessage(sheet, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
 }

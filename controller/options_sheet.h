@@ -20,5 +20,7 @@ HWND FindOpenSheet();
 INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modeless);
 
 // Opens the named local settings file (the current one when the name is
-// empty) and runs the sheet modally on it.
-void RunOptionsSheet(HINSTANCE instance, const char* commandLine);
+// empty) in `settings` and runs the sheet on it until it closes. The closed
+// sheet's window stays until the program ends, and its pages point at
+// `settings`: the caller keeps it as long.
+void RunOptionsSheet(HINSTANCE instance, SettingsFile& settings, const char* commandLine);

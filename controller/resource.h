@@ -29,6 +29,19 @@
 #define IDS_RUNNING_ACTIVATE   141
 #define IDS_RUNNING_TOGGLE     142
 #define IDS_RUNNING_CYCLE      143
+#define IDS_RUN_FAILED         160
+#define IDS_RUN_ENV_FAILED     161
+#define IDS_RUN_SERVICE_DONE   162
+#define IDS_RUN_NO_DAEMON      163
+#define IDS_RUN_SERVICE_FAILED 164
+#define IDS_RUN_NOTHING        165
+#define IDS_RUN_STARTED        166
+#define IDS_HOTKEY_FREE        167
+#define IDS_HOTKEY_USED        168
+#define IDS_HOTKEY_TAKEN       169
+#define IDS_HOTKEY_RESERVED    170
+#define IDS_HOTKEY_ASK         171
+#define IDS_HOTKEY_ASK_TITLE   172
 
 // Command table page
 #define IDC_TREE               1000
@@ -58,6 +71,11 @@
 #define IDC_WINDOW_TITLE       1035
 #define IDC_RUNAS              1036
 #define IDC_ENVMODE            1037
+#define IDC_HOTKEY_STATE       1070
+#define IDC_ICON_PATH          1071
+#define IDC_ICON_BROWSE        1072
+#define IDC_RUN_NOW            1073
+#define IDC_RUN_RESULT         1074
 
 // Shell extension page
 #define IDC_TRANSLUCENT_INFO   1001

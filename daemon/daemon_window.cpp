@@ -6,6 +6,7 @@
 #include "execute_command.h"
 #include "message_box.h"
 #include "option_lock.h"
+#include "service_request.h"
 
 #include <shellapi.h>
 
@@ -219,6 +220,11 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kLockWatchTimer) OnLockWatch();
         return 0;
+    case WM_COPYDATA: {
+        // The service may stop the services: remote codes wait until it is done.
+        BusyScope busy(*this);
+        return RunRequestedService(*this, *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    }
     case WM_SETTINGCHANGE:
         OnSettingChange(reinterpret_cast<const char*>(lParam));
         return 0;

@@ -21,19 +21,22 @@ std::string_view LineName(std::string_view line)
     return equals == std::string_view::npos ? std::string_view() : line.substr(0, equals);
 }
 
-// The name with its ASCII letters in upper case, by character: byte order of
-// these keys is the order the platform keeps.
-std::string SortKey(const std::string& name)
+// The platform's order of names: byte order with ASCII letters in upper
+// case, by character (a double-byte character's second byte is never folded).
+bool NameBefore(const std::string& a, const std::string& b)
 {
-    std::string key = name;
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        if (IsLeadByte(static_cast<unsigned char>(key[i]))) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool lead = IsLeadByte(static_cast<unsigned char>(a[i]));
+        const unsigned char x = static_cast<unsigned char>(lead ? a[i] : FoldAscii(a[i]));
+        const unsigned char y = static_cast<unsigned char>(IsLeadByte(static_cast<unsigned char>(b[i])) ? b[i] : FoldAscii(b[i]));
+        if (x != y) return x < y;
+        if (lead && i + 1 < n) {
             ++i;
-        } else {
-            key[i] = FoldAscii(key[i]);
+            if (a[i] != b[i]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
         }
     }
-    return key;
+    return a.size() < b.size();
 }
 
 // Variables whose user value is appended to the system's rather than replacing it.
@@ -90,9 +93,13 @@ void EnvironmentVariables::Set(std::string_view name, std::string_view value)
 
 void EnvironmentVariables::Remove(std::string_view name)
 {
-    variables_.erase(std::remove_if(variables_.begin(), variables_.end(),
-                                    [name](const Variable& variable) { return SameVariableName(variable.name, name); }),
-                     variables_.end());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < variables_.size(); ++i) {
+        if (SameVariableName(variables_[i].name, name)) continue;
+        if (kept != i) variables_[kept] = std::move(variables_[i]);
+        ++kept;
+    }
+    variables_.erase(variables_.begin() + static_cast<std::ptrdiff_t>(kept), variables_.end());
 }
 
 std::string EnvironmentVariables::Expand(std::string_view text) const
@@ -128,15 +135,19 @@ void EnvironmentVariables::Merge(const char* block)
 
 std::string EnvironmentVariables::BlockText() const
 {
-    std::vector<std::pair<std::string, const Variable*>> sorted;
-    for (const Variable& variable : variables_) sorted.emplace_back(SortKey(variable.name), &variable);
-    // Memory order (std::string's compare), never the locale's.
-    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // An insertion sort: stable, a few dozen names, and little code.
+    std::vector<const Variable*> sorted;
+    sorted.reserve(variables_.size());
+    for (const Variable& variable : variables_) {
+        std::size_t at = sorted.size();
+        while (at > 0 && NameBefore(variable.name, sorted[at - 1]->name)) --at;
+        sorted.insert(sorted.begin() + static_cast<std::ptrdiff_t>(at), &variable);
+    }
     std::string block;
-    for (const auto& entry : sorted) {
-        block += entry.second->name;
+    for (const Variable* variable : sorted) {
+        block += variable->name;
         block += '=';
-        block += entry.second->value;
+        block += variable->value;
         block += '\0';
     }
     return block;
@@ -149,7 +160,10 @@ std::vector<std::string> TakeRegistryVariables(EnvironmentVariables& variables,
 {
     std::vector<std::string> names;
     const auto held = [&names](std::string_view name) {
-        return std::any_of(names.begin(), names.end(), [name](const std::string& n) { return SameVariableName(n, name); });
+        for (const std::string& n : names) {
+            if (SameVariableName(n, name)) return true;
+        }
+        return false;
     };
     for (const auto* key : {&system, &user}) {
         for (const RegistryVariable& variable : *key) {

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -32,33 +32,36 @@ bool ReadRegistryVariables(HKEY root, const char* path, std::vector<RegistryVari
     if (opened == ERROR_FILE_NOT_FOUND) return true;
     if (opened != ERROR_SUCCESS) return false;
     // Value names are at most 16,383 characters; data grows on demand.
-    std::vector<char> name(16384);
-    std::vector<char> data(4096);
+    char name[16384];
+    std::string data(4096, '\0');
     LONG result = ERROR_SUCCESS;
     for (DWORD index = 0; result == ERROR_SUCCESS; ++index) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD nameLength = sizeof name;
         DWORD type = REG_NONE;
         DWORD size = static_cast<DWORD>(data.size() - 1);
-        result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type,
-                               reinterpret_cast<BYTE*>(data.data()), &size);
+        result = RegEnumValueA(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
         if (result == ERROR_MORE_DATA && data.size() < (1u << 24)) {
-            data.resize(std::max<std::size_t>(data.size() * 2, size + 1));
+            data.resize(size + 1 > data.size() * 2 ? size + 1 : data.size() * 2);
             --index;
             result = ERROR_SUCCESS;
             continue;
         }
         if (result != ERROR_SUCCESS || nameLength == 0 || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
         data[size] = '\0';
-        variables.push_back({std::string(name.data(), nameLength), std::string(data.data()), type == REG_EXPAND_SZ});
+        variables.push_back({std::string(name, nameLength), std::string(data.c_str()), type == REG_EXPAND_SZ});
     }
     RegCloseKey(key);
     return result == ERROR_NO_MORE_ITEMS;
 }
 
+// Made by the first call, on the daemon's one thread: a function's static
+// would bring the thread-safe guard and its threading library along.
+std::unique_ptr<FreshEnvironment> g_daemonEnvironment;
+
 FreshEnvironment& DaemonEnvironment()
 {
-    static FreshEnvironment environment;
-    return environment;
+    if (!g_daemonEnvironment) g_daemonEnvironment.reset(new FreshEnvironment);
+    return *g_daemonEnvironment;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "command_edit_dialog.h"
 #include "hotkey_text.h"
 #include "command_tree.h"
+#include "daemon_request.h"
+#include "exec_test_support.h"
 #include "hotkey_text.h"
 #include "resource.h"
 #include "sheet_fixture.h"
@@ -34,14 +36,15 @@ std::string Text(HWND dialog, int id)
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 // Runs the dialog on this thread while `drive` works it from another.
-INT_PTR RunDriven(CommandItem* item, const std::function<void(HWND)>& drive)
+INT_PTR RunDriven(CommandItem* item, const std::function<void(HWND)>& drive,
+                  std::vector<TableHotkey> otherHotkeys = {})
 {
     std::thread driver([&] {
         HWND dialog = FindEditDialog();
         if (dialog)
             drive(dialog);
     });
-    const INT_PTR result = RunCommandEditDialog(nullptr, item);
+    const INT_PTR result = RunCommandEditDialog(nullptr, item, NameTakenCheck(), std::move(otherHotkeys));
     driver.join();
     return result;
 }
@@ -85,11 +88,12 @@ void SetKeys(CommandItem& item, const Keys& keys)
 
 TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes)
 {
-    // A change: a running index, a title, and -1 / 0 / 1 for the check boxes (-1: untouched).
+    // A change: a running index, a title, -1 / 0 / 1 for the check boxes (-1: untouched), an icon.
     struct Change {
         int running = -1;
         const char* title = nullptr;
         int admin = -1, merge = -1;
+        const char* icon = nullptr;
     };
     struct Case {
         const char* label;
@@ -99,18 +103,22 @@ TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes
         bool admin, merge;
         Change change;
         Keys expected;
+        const char* icon = "";
     };
-    const Keys all = {".running=activate", ".window=w", ".future=x", ".runas=admin", ".cmdline.envmode=merge"};
-    const Keys mixed = {".Running=Toggle", ".future=x", ".window=*メモ帳", ".RUNAS=Admin", ".cmdline.envmode=MERGE"};
+    const Keys all = {".running=activate", ".window=w", ".future=x", ".runas=admin", ".cmdline.envmode=merge",
+                      ".icon=i.dll,1"};
+    const Keys mixed = {".Running=Toggle", ".future=x", ".window=*メモ帳", ".RUNAS=Admin", ".cmdline.envmode=MERGE",
+                        ".Icon=m.dll, 3"};
     const Keys defaults = {".future=x", ".running=start", ".cmdline.envmode=replace", ".runas=user"};
     const Case cases[] = {
         {"no option", {}, 0, "", false, false, {}, {}},
         {"defaults written out and unknown keys", defaults, 0, "", false, false, {}, defaults},
-        {"other letter case", mixed, 2, "*メモ帳", true, true, {}, mixed},
+        {"other letter case", mixed, 2, "*メモ帳", true, true, {}, mixed, "m.dll, 3"},
         {"a mode of a newer version", {".running=someday"}, 0, "", false, false, {}, {".running=someday"}},
-        {"every option set: appended", {".future=x"}, 0, "", false, false, {3, "Doc*", 1, 1},
-         {".future=x", ".running=cycle", ".window=Doc*", ".runas=admin", ".cmdline.envmode=merge"}},
-        {"every option back to its default: removed", all, 1, "w", true, true, {0, "", 0, 0}, {".future=x"}},
+        {"every option set: appended", {".future=x"}, 0, "", false, false, {3, "Doc*", 1, 1, "x.dll,2"},
+         {".future=x", ".running=cycle", ".window=Doc*", ".runas=admin", ".cmdline.envmode=merge", ".icon=x.dll,2"}},
+        {"every option back to its default: removed", all, 1, "w", true, true, {0, "", 0, 0, ""}, {".future=x"},
+         "i.dll,1"},
         {"changed where it stands", {".a=1", ".running=start", ".b=2"}, 0, "", false, false, {1},
          {".a=1", ".running=activate", ".b=2"}},
         {"only the title changed", {".Window=old", ".runas=ADMIN"}, 0, "old", true, false, {-1, "new"},
@@ -121,7 +129,7 @@ TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes
         CommandItem item = Sample();
         SetKeys(item, c.keys);
         int running = -1;
-        std::string title;
+        std::string title, icon;
         bool admin = !c.admin, merge = !c.merge;
         std::vector<std::string> choices;
         const INT_PTR result = RunDriven(&item, [&](HWND d) {
@@ -134,11 +142,13 @@ TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes
             title = Text(d, IDC_WINDOW_TITLE);
             admin = Checked(d, IDC_RUNAS);
             merge = Checked(d, IDC_ENVMODE);
+            icon = Text(d, IDC_ICON_PATH);
             SetDlgItemTextA(d, IDC_CAPTION, "Renamed");   // the other fields change the keys not
             if (c.change.running >= 0) SendDlgItemMessageA(d, IDC_RUNNING, CB_SETCURSEL, c.change.running, 0);
             if (c.change.title) SetDlgItemTextA(d, IDC_WINDOW_TITLE, c.change.title);
             if (c.change.admin >= 0) CheckDlgButton(d, IDC_RUNAS, c.change.admin);
             if (c.change.merge >= 0) CheckDlgButton(d, IDC_ENVMODE, c.change.merge);
+            if (c.change.icon) SetDlgItemTextA(d, IDC_ICON_PATH, c.change.icon);
             PostMessageA(d, WM_COMMAND, IDOK, 0);
         });
         EXPECT_EQ(result, 1);
@@ -149,6 +159,7 @@ TEST(CommandEditDialog, OptionControlsShowTheKeysAndOkRewritesOnlyTheChangedOnes
         EXPECT_EQ(title, Sjis(c.title));
         EXPECT_EQ(admin, c.admin);
         EXPECT_EQ(merge, c.merge);
+        EXPECT_EQ(icon, c.icon);
         EXPECT_EQ(item.name, "Renamed");
         Keys expected;
         for (const std::string& key : c.expected)
@@ -170,7 +181,7 @@ TEST(CommandEditDialog, TabOrderFollowsTheLayout)
         } while ((at = GetNextDlgTabItem(d, at, FALSE)) != first && places.size() < 40);
         PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_EQ(places.size(), 17u);   // every control but the labels and group boxes
+    EXPECT_EQ(places.size(), 20u);   // every control but the labels and group boxes
     // Left to right within a row, rows from the top down.
     for (size_t i = 1; i < places.size(); ++i) {
         const bool sameRow = std::abs(places[i].top - places[i - 1].top) < 4;
@@ -390,4 +401,258 @@ TEST_F(SheetTest, ASaveKeepsEveryKeyItDoesNotChangeAndAPlainTableByteForByte)
             expected.replace(expected.find(c.oldLine), std::strlen(c.oldLine), c.newLine);
         EXPECT_EQ(LocalText(), expected);
     }
+}
+
+namespace {
+
+// The system's text for an error code, as a line shows it.
+std::string SystemText(DWORD code)
+{
+    char text[512] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+    return text;
+}
+
+// Presses Run now and waits for the line under the buttons. A box would
+// hold the line back until someone closed it: a line proves there was none.
+std::string PressRunNow(HWND d)
+{
+    SetDlgItemTextA(d, IDC_RUN_RESULT, "");
+    PostMessageA(d, WM_COMMAND, IDC_RUN_NOW, 0);
+    std::string line;
+    WaitFor([&] { return !(line = Text(d, IDC_RUN_RESULT)).empty(); }, 10000);
+    return line;
+}
+
+// Sets the modifier boxes and the key text as the user would, with the
+// notifications the controls send.
+void ChooseHotkey(HWND d, UINT modifiers, const std::string& key)
+{
+    const std::pair<int, UINT> boxes[] = {{IDC_ALT, kModAlt}, {IDC_CONTROL, kModCtrl}, {IDC_SHIFT, kModShift},
+                                          {IDC_WIN, kModWin}};
+    for (const auto& box : boxes) {
+        CheckDlgButton(d, box.first, (modifiers & box.second) ? BST_CHECKED : BST_UNCHECKED);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(box.first, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(d, box.first)));
+    }
+    SetDlgItemTextA(d, IDC_KEY, key.c_str());
+    SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_KEY, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_KEY)));
+}
+
+std::string KeyName(UINT key)
+{
+    std::string name;
+    KeyToName(key, name);
+    return name;
+}
+
+// A stand-in for the daemon's command window, on this thread: records the
+// service lines sent to it and answers with standInReply.
+LRESULT standInReply = 0;
+std::vector<std::string> standInLines;
+
+LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_COPYDATA)
+        return DefWindowProcA(window, message, wParam, lParam);
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (data->dwData == kServiceRequestTag && data->cbData > 0)
+        standInLines.emplace_back(static_cast<const char*>(data->lpData), data->cbData - 1);
+    return standInReply;
+}
+
+} // namespace
+
+TEST(CommandEditDialog, RunNowRunsTheShownValuesAndSaysWhyItFailed)
+{
+    if (FindWindowA(kDaemonWindowClass, nullptr))
+        GTEST_SKIP() << "a daemon runs in this session";
+    exec_test::Recorder recorder;
+    const std::string envFile = recorder.File("run.env");
+    ASSERT_TRUE(WriteFileText(envFile, "KRV_RUN_NOW=shown\r\n"));
+    const std::string missing = recorder.File("missing.exe");
+    const std::string started = "\"" + recorder.Exe() + "\" first";
+    const std::string service = "service:Hotkey.Stop";
+    struct Case {
+        const char* label;
+        std::string cmdline, dir, envFile;
+        std::string line;
+        int daemon = -1;   // the stand-in daemon's answer; -1: none runs
+    };
+    // The recorder's start last: its log must not be there before.
+    const Case cases[] = {
+        {"missing program", missing, "", "",
+         Sjis("「") + missing + Sjis("」を実行できませんでした: ") + SystemText(ERROR_FILE_NOT_FOUND)},
+        {"missing environment file", started, "", missing + ".env",
+         Sjis("環境変数ファイル「") + missing + ".env" + Sjis("」を読み込めませんでした: ") +
+             SystemText(ERROR_FILE_NOT_FOUND)},
+        {"nothing to run", "", "", "", Sjis("実行先が指定されていません。")},
+        {"service, no daemon", service, "", "", Sjis("常駐プログラムが起動していない為、サービスを実行できません。")},
+        {"service run by the daemon", service, "", "", Sjis("サービスを常駐プログラムで実行しました。"), 1},
+        {"service refused by the daemon", service, "", "",
+         Sjis("常駐プログラムは「service:Hotkey.Stop」を実行できませんでした。"), 0},
+        {"unsaved values", started, recorder.Folder(), envFile, Sjis("実行しました。")},
+    };
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = StandInProc;
+    wc.lpszClassName = kDaemonWindowClass;
+    RegisterClassA(&wc);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        standInReply = c.daemon;
+        standInLines.clear();
+        HWND daemon = c.daemon >= 0 ? CreateWindowExA(0, kDaemonWindowClass, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                                      nullptr, nullptr, nullptr)
+                                    : nullptr;
+        CommandItem item = Sample();
+        std::string line;
+        RunDriven(&item, [&](HWND d) {
+            SetDlgItemTextA(d, IDC_CMDLINE, c.cmdline.c_str());
+            SetDlgItemTextA(d, IDC_DIR, c.dir.c_str());
+            SetDlgItemTextA(d, IDC_ENVFILE, c.envFile.c_str());
+            SendDlgItemMessageA(d, IDC_SHOWCMD, CB_SETCURSEL, 1, 0);
+            line = PressRunNow(d);
+            PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        });
+        if (daemon)
+            DestroyWindow(daemon);
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(item.cmdline, "notepad.exe");   // run, not stored
+        EXPECT_EQ(standInLines, daemon ? std::vector<std::string>{service} : std::vector<std::string>{});
+        EXPECT_TRUE(&c == &cases[std::size(cases) - 1] || !recorder.HasRecord());
+    }
+    UnregisterClassA(kDaemonWindowClass, nullptr);
+    exec_test::Record record;
+    ASSERT_TRUE(recorder.WaitForRecord(record));
+    EXPECT_EQ(record.commandLine, started);
+    std::string folder = recorder.Folder();
+    folder.pop_back();   // the current folder has no trailing backslash
+    EXPECT_STRCASEEQ(record.folder.c_str(), folder.c_str());
+    EXPECT_EQ(record.show, SW_SHOWMAXIMIZED);
+    EXPECT_EQ(record.environment.at(0), "KRV_RUN_NOW=shown");
+}
+
+TEST(CommandEditDialog, HotkeyLineSaysWhoHoldsTheCombination)
+{
+    // One combination another program holds (this test), one nobody holds.
+    UINT takenModifiers = 0, takenKey = 0, freeModifiers = 0, freeKey = 0;
+    ASSERT_TRUE(FindFreeHotkey(takenModifiers, takenKey));
+    constexpr int kHeldId = 0xB100;
+    ASSERT_TRUE(RegisterHotKey(nullptr, kHeldId, takenModifiers, takenKey));
+    ASSERT_TRUE(FindFreeHotkey(freeModifiers, freeKey));
+    const std::string reserved = Sjis("このホットキーはシステムで予約されています。");
+    const std::string freeText = Sjis("このホットキーは使用できます。");
+    struct Case {
+        const char* label;
+        UINT modifiers;
+        std::string key;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"no key", kModCtrl, "", ""},
+        {"F12 alone", 0, "F12", reserved},
+        {"another command", kModCtrl | kModAlt, "K", Sjis("このホットキーはコマンド「ツール/メモ帳」で使われています。")},
+        {"another program", takenModifiers, KeyName(takenKey), Sjis("このホットキーは他のプログラムが使用しています。")},
+        {"free", freeModifiers, KeyName(freeKey), freeText},
+    };
+    CommandItem item = Sample();
+    item.modifiers = 0;
+    item.virtualKey = 0x7B;
+    std::string opened, chosen;
+    std::vector<std::string> lines;
+    RunDriven(&item, [&](HWND d) {
+        opened = Text(d, IDC_HOTKEY_STATE);
+        for (const Case& c : cases) {
+            ChooseHotkey(d, c.modifiers, c.key);
+            lines.push_back(Text(d, IDC_HOTKEY_STATE));
+        }
+        // A key chosen from the list is told as well.
+        ChooseHotkey(d, 0, "A");
+        SendDlgItemMessageA(d, IDC_KEY, CB_SETCURSEL,
+                            SendDlgItemMessageA(d, IDC_KEY, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>("F12")), 0);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_KEY, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_KEY)));
+        WaitFor([&] { return (chosen = Text(d, IDC_HOTKEY_STATE)) == reserved; }, 2000);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    }, {{kModShift, 'Q', "ツール/別"}, {kModCtrl | kModAlt, 'K', Sjis("ツール/メモ帳")}});
+    UnregisterHotKey(nullptr, kHeldId);
+    EXPECT_EQ(opened, reserved);   // the item's own hotkey, at once
+    ASSERT_EQ(lines.size(), std::size(cases));
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i], cases[i].line) << cases[i].label;
+    EXPECT_EQ(chosen, reserved);
+}
+
+TEST(CommandEditDialog, OkWithAnotherCommandsHotkeyAsksFirst)
+{
+    struct Case {
+        const char* label;
+        std::string key;
+        int answer;          // 0: no question expected
+        INT_PTR result;
+        std::uint8_t stored;
+    };
+    const Case cases[] = {
+        {"declined: stays open", "K", IDNO, 0, 8},
+        {"accepted", "K", IDYES, 1, 'K'},
+        {"a key nobody uses", "J", 0, 1, 'J'},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        CommandItem item = Sample();
+        std::string question;
+        const INT_PTR result = RunDriven(&item, [&](HWND d) {
+            ChooseHotkey(d, kModCtrl | kModAlt, c.key);
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+            if (!c.answer)
+                return;
+            HWND box = nullptr;
+            WaitFor([&] { return (box = FindWindowA("#32770", Sjis("ホットキーの確認 - Korvane").c_str())) != nullptr; });
+            if (!box)
+                return;
+            question = ReadMessageBox(box).text;
+            AnswerMessageBox(box, c.answer);
+            if (c.answer == IDNO) {
+                WaitFor([&] { return !IsWindow(box); });
+                PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            }
+        }, {{kModCtrl | kModAlt, 'K', "A/B"}});
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(item.virtualKey, c.stored);
+        EXPECT_EQ(question, c.answer ? Sjis("このホットキーはコマンド「A/B」でも使われています。このまま設定しますか？") : "");
+    }
+}
+
+TEST_F(SheetTest, ThePageTellsTheDialogTheOtherHotkeysAndRunsCommandsFromTheMenu)
+{
+    const std::string missing = dir_.File("missing.exe");
+    WriteLocal("[CmdTable]\r\n"
+               "cmd[0].caption=ツール\r\ncmd[0].cmdline=\r\ncmd[0].hotkey=Ctrl+Alt+T\r\n"
+               "cmd[1].caption=ツール/メモ帳\r\ncmd[1].cmdline=" + missing + "\r\ncmd[1].hotkey=Shift+F1\r\n");
+    OpenSheet();
+    // The group's own hotkey (Ctrl+Alt+T) is not another command's.
+    TreeView_SelectItem(TreeView(), FindItem("ツール"));
+    std::string opened, chosen;
+    std::thread editor([&] {
+        HWND d = FindEditDialog();
+        opened = Text(d, IDC_HOTKEY_STATE);
+        ChooseHotkey(d, kModShift, "F1");
+        chosen = Text(d, IDC_HOTKEY_STATE);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    SendMessageA(tablePage_, WM_COMMAND, IDC_EDIT, 0);
+    editor.join();
+    EXPECT_EQ(opened.find(Sjis("コマンド")), std::string::npos) << Utf8(opened);
+    EXPECT_EQ(chosen, Sjis("このホットキーはコマンド「ツール/メモ帳」で使われています。"));
+
+    // No dialog holds a line here: the failure shows in a box.
+    TreeView_Expand(TreeView(), FindItem("ツール"), TVE_EXPAND);
+    TreeView_SelectItem(TreeView(), FindItem("メモ帳"));
+    ErrorBoxes boxes;
+    SendMessageA(tablePage_, WM_COMMAND, IDC_RUN_NOW, 0);
+    ASSERT_TRUE(boxes.WaitFor(1));
+    EXPECT_EQ(boxes.Texts()[0], Sjis("「") + missing + Sjis("」を実行できませんでした: ") +
+                                    SystemText(ERROR_FILE_NOT_FOUND));
 }

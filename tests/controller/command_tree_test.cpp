@@ -542,10 +542,10 @@ TEST(CommandFilterTest, ShowsMatchesByNameCommandLineOrHotkeyWithTheirParents)
     table[3].cmdline = "C:\\Apps\\Thunder.exe -compose";
     tree.Load(table);
     const auto shown = [&](const std::string& text) {
-        const auto set = CommandFilter(text).Shown(tree);
+        CommandFilter(text).Mark(tree);
         std::string out;
         tree.ForEach([&](const CommandNode& n) {
-            if (set.count(&n))
+            if (!n.hidden)
                 out += (out.empty() ? "" : " ") + tree.Label(n);
             return true;
         });
@@ -561,4 +561,5 @@ TEST(CommandFilterTest, ShowsMatchesByNameCommandLineOrHotkeyWithTheirParents)
     EXPECT_EQ(shown("\x81\x83"), "");
     EXPECT_EQ(shown("\x83\x82"), "\x83\x81\x83\x82");
     EXPECT_TRUE(CommandFilter().Empty());
+    EXPECT_EQ(shown(""), "Tools Editor Paint Mail \x83\x81\x83\x82");
 }

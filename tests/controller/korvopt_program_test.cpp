@@ -23,6 +23,9 @@ public:
     }
     ~RemoteRecorder() { DestroyWindow(window_); }
     std::vector<unsigned> codes;
+    // Whether `watched` was still shown when the services were started again.
+    HWND watched = nullptr;
+    bool watchedShownAtStart = false;
 
 private:
     static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
@@ -30,6 +33,8 @@ private:
         auto* self = reinterpret_cast<RemoteRecorder*>(GetWindowLongPtrA(w, GWLP_USERDATA));
         if (self && m == self->message_) {
             self->codes.push_back(static_cast<unsigned>(wp));
+            if (wp == kRemoteStartServices)
+                self->watchedShownAtStart = self->watched && IsWindowVisible(self->watched);
             return 0;
         }
         return DefWindowProcA(w, m, wp, lp);
@@ -84,7 +89,7 @@ TEST(KorvoptProgram, StopsTheDaemonWhileOpenAndASecondInstanceBringsItForward)
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == sheet; }, 2000));
     DestroyWindow(other);
 
-    // Posted: the modal sheet looks at its end only when a posted message arrives.
+    // Posted: the sheet's loop looks at its end only when a posted message arrives.
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     WaitFor([&] { return (code = first.Wait(0)) != STILL_ACTIVE; }, 10000);
     EXPECT_EQ(code, 0u);
@@ -132,4 +137,37 @@ TEST(KorvoptProgram, ALockHeldByAnotherEditorIsNamedInABox)
     EXPECT_EQ(program.Wait(10000), 1u);
     ReleaseMutex(held);
     CloseHandle(held);
+}
+
+// The sheet's own keys still close it, and the closed sheet is not taken down
+// before the services start again: the end of the program removes it, since
+// hiding it first costs Wine without a window manager two seconds.
+TEST(KorvoptProgram, EnterSavesEscapeCancelsAndTheSheetGoesWithTheProgram)
+{
+    const struct {
+        WPARAM key;
+        bool saved;
+    } cases[] = {{VK_RETURN, true}, {VK_ESCAPE, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key == VK_RETURN ? "Enter" : "Esc");
+        ProgramFolder folder({"korvopt.exe"});
+        folder.WriteMainSettings("local.ini");
+        const std::string before = "[CmdTable]\r\ncmd[0].caption=A\r\n";
+        WriteFileText(folder.File("local.ini"), before);
+        RemoteRecorder daemon;
+        Process program;
+        ASSERT_TRUE(program.Start("\"" + folder.Program("korvopt.exe") + "\"", folder.Path()));
+        HWND sheet = FindSheet(Sjis("オプションと情報:") + folder.File("local.ini"));
+        ASSERT_NE(sheet, nullptr);
+        daemon.watched = sheet;
+        // Posted as typed keys arrive: through the program's message loop.
+        PostMessageA(sheet, WM_KEYDOWN, c.key, 1);
+        DWORD code = STILL_ACTIVE;
+        // Waited for with the recorder's messages flowing: the broadcast waits for it.
+        EXPECT_TRUE(WaitFor([&] { return (code = program.Wait(0)) != STILL_ACTIVE; }, 10000));
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(daemon.codes, (std::vector<unsigned>{kRemoteStopServices, kRemoteStartServices}));
+        EXPECT_TRUE(daemon.watchedShownAtStart);
+        EXPECT_EQ(ReadFileText(folder.File("local.ini")) != before, c.saved) << ReadFileText(folder.File("local.ini"));
+    }
 }

@@ -1,3 +1,4 @@
+#include "daemon_request.h"
 #include "daemon_test_files.h"
 #include "exec_test_support.h"
 
@@ -83,6 +84,28 @@ TEST_F(KorvanedExecTest, HotkeyOfAProgramStartsIt)
     Record record;
     ASSERT_TRUE(WaitForRecord(record));
     EXPECT_EQ(record.commandLine, "\"" + recorderExe_ + "\" by-hotkey");
+}
+
+TEST_F(KorvanedExecTest, AnEditorsRequestRunsServiceLinesOnly)
+{
+    FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    ASSERT_TRUE(Start({{"Rec", "\"" + recorderExe_ + "\"", key.text}}, key));
+    HWND window = FindDaemonWindow();
+    ASSERT_NE(window, nullptr);
+    auto request = [&](const std::string& line) {
+        COPYDATASTRUCT data = {kServiceRequestTag, static_cast<DWORD>(line.size() + 1), const_cast<char*>(line.c_str())};
+        DWORD_PTR result = 99;
+        SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000, &result);
+        return result;
+    };
+    // The daemon answers sent messages while its start-up still waits for
+    // the tray, before its table of services is filled: asked again until then.
+    EXPECT_TRUE(WaitFor([&] { return request("Service:Hotkey.Stop") == 1; }));
+    EXPECT_TRUE(WaitForHotkeyState(key, false));
+    EXPECT_EQ(request("\"" + recorderExe_ + "\""), 0u);
+    // The program line started nothing, not even late.
+    EXPECT_FALSE(WaitFor([&] { return FileExists(recorderExe_ + ".log"); }, 1500));
 }
 
 TEST_F(KorvanedExecTest, MenuGroupOpensItsOwnSubMenu)

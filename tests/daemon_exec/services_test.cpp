@@ -1,9 +1,11 @@
 #include "command.h"
 #include "command_set.h"
+#include "daemon_request.h"
 #include "exec_test_support.h"
 #include "execute_command.h"
 #include "fake_daemon_host.h"
 #include "service_calls.h"
+#include "service_request.h"
 #include "services.h"
 
 #include <gtest/gtest.h>
@@ -209,6 +211,36 @@ TEST_F(ServicesTest, OnlyTheServiceOperationsStartAndStopTheDaemon)
         EXPECT_EQ(RunService(c.line, host), c.result);
         EXPECT_EQ(host.calls, c.calls);
         EXPECT_EQ(host.menus, c.menu ? std::vector<HMENU>{root} : std::vector<HMENU>{});
+    }
+}
+
+TEST_F(ServicesTest, AnEditorsRequestRunsOnlyServiceLines)
+{
+    struct Case {
+        const char* label;
+        unsigned long tag;
+        std::string data;   // sent as is: its closing NUL is written out
+        LRESULT result;
+        const char* calls;
+    } cases[] = {
+        {"service line", kServiceRequestTag, std::string("Service:Stop", 13), 1, "stop "},
+        {"other prefix and case", kServiceRequestTag, std::string("tesselservice:\\Restart", 23), 1, "stop start "},
+        {"unknown service", kServiceRequestTag, std::string("Service:Nothing", 16), 0, ""},
+        {"program line", kServiceRequestTag, std::string("notepad.exe", 12), 0, ""},
+        {"another tag", 1, std::string("Service:Stop", 13), 0, ""},
+        {"no closing NUL", kServiceRequestTag, std::string("Service:Stop"), 0, ""},
+        {"a NUL before the end", kServiceRequestTag, std::string("Service:Stop\0x", 15), 0, ""},
+        {"empty", kServiceRequestTag, std::string(), 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        FakeDaemonHost host(true);
+        COPYDATASTRUCT data = {};
+        data.dwData = c.tag;
+        data.cbData = static_cast<DWORD>(c.data.size());
+        data.lpData = c.data.empty() ? nullptr : const_cast<char*>(c.data.data());
+        EXPECT_EQ(RunRequestedService(host, data), c.result);
+        EXPECT_EQ(host.calls, c.calls);
     }
 }
 
