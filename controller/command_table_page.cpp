@@ -19,6 +19,7 @@ INT_PTR CALLBACK CommandTablePageProc(HWND dialog, UINT message, WPARAM wParam, 
 CommandTablePage::CommandTablePage(HWND window, LPARAM param)
     : window_(window),
       treeView_(GetDlgItem(window, IDC_TREE)),
+      icons_(window, treeView_),
       settings_(reinterpret_cast<SettingsFile*>(reinterpret_cast<const PROPSHEETPAGEA*>(param)->lParam)),
       model_(LoadResourceString(IDS_INVALID_GROUP))
 {
@@ -120,8 +121,11 @@ void CommandTablePage::InsertView(CommandNode& node, HTREEITEM parent)
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent ? parent : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
     insert.item.pszText = const_cast<char*>(label.c_str());
+    // Icons are read only for the items the view draws, after it drew them.
+    insert.item.iImage = I_IMAGECALLBACK;
+    insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.lParam = reinterpret_cast<LPARAM>(&node);
     auto item = reinterpret_cast<HTREEITEM>(
         SendMessageA(treeView_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
@@ -456,6 +460,14 @@ bool CommandTablePage::OnNotify(const NMHDR& header)
         SetDialogResult(window_, node && node->Item() ? FALSE : TRUE);
         return true;
     }
+    case TVN_GETDISPINFOA: {
+        auto& item = const_cast<NMTVDISPINFOA&>(reinterpret_cast<const NMTVDISPINFOA&>(header)).item;
+        if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
+            const auto* node = reinterpret_cast<const CommandNode*>(item.lParam);
+            item.iImage = item.iSelectedImage = icons_.ImageOf(node ? node->Item() : nullptr);
+        }
+        return true;
+    }
     case TVN_DELETEITEMA:
         // The model owns the items; the view's items only point at its nodes.
         return true;
@@ -510,6 +522,9 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         default: break;
         }
         return false;
+    case TreeIcons::kLoadMessage:
+        icons_.LoadPending();
+        return true;
     case WM_MOUSEMOVE:
         if (dragging_)
             OnDragOver();

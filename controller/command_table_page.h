@@ -7,6 +7,7 @@
 #include "command_tree.h"
 #include "dialog_object.h"
 #include "hotkey_conflict.h"
+#include "tree_icons.h"
 
 #include <commctrl.h>
 
@@ -68,6 +69,7 @@ private:
 
     HWND window_;
     HWND treeView_;
+    TreeIcons icons_;
     bool dragging_ = false;
     SettingsFile* settings_;
     CommandTree model_;

@@ -120,6 +120,11 @@ Command* CommandSet::FindByHotkeyId(int identifier)
     return command.hotkeyId == identifier ? &command : nullptr;
 }
 
+void CommandSet::OnInitMenuPopup(HMENU popup)
+{
+    icons_.OnInitMenuPopup(popup, [this](int identifier) -> const Command* { return FindByMenuId(identifier); });
+}
+
 std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& file)
 {
     std::unique_ptr<CommandSet> set(new (std::nothrow) CommandSet);

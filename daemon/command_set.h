@@ -2,6 +2,7 @@
 
 #include "command_table.h"
 #include "hotkey_list.h"
+#include "menu_icons.h"
 #include "menu_tree.h"
 #include "shell_switch.h"
 
@@ -29,6 +30,8 @@ public:
 
     CommandTable& Commands() { return commands_; }
     MenuTree& Menu() { return menu_; }
+    // A pop-up of the menu is about to open: its items get their icons.
+    void OnInitMenuPopup(HMENU popup);
     HotkeyList& Hotkeys() { return hotkeys_; }
     ShellSwitch& Shell() { return shell_; }
 
@@ -36,6 +39,8 @@ private:
     friend std::unique_ptr<CommandSet> BuildCommandSet(HWND, const SettingsFile&);
 
     CommandTable commands_;
+    // Before the menu, so that the menu goes before the bitmaps it shows.
+    MenuIcons icons_;
     MenuTree menu_;
     HotkeyList hotkeys_;
     // The position of the command each hotkey entry belongs to, in entry order.

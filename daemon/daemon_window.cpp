@@ -211,6 +211,7 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnHotkey(static_cast<int>(wParam));
         return 0;
     case WM_INITMENUPOPUP:
+        if (commandSet_ && !HIWORD(lParam)) commandSet_->OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
         return 0;
     case WM_ENTERMENULOOP:
         menuShown_ = true;

@@ -503,3 +503,46 @@ TEST_F(SheetTest, DuplicateAndFilterKeepTheWholeTableForTheSave)
     EXPECT_NE(saved.find("cmd[6].caption=Mail\r\n"), std::string::npos);
     EXPECT_EQ(saved.find("cmd[7]"), std::string::npos);
 }
+
+TEST_F(SheetTest, TreeShowsEachProgramsIconAndNoneForGroups)
+{
+    WriteLocal("[CmdTable]\r\n"
+               "cmd[0].caption=Lost/One\r\ncmd[0].cmdline=notepad.exe\r\n"
+               "cmd[1].caption=Tools\r\n"
+               "cmd[2].caption=Tools/Editor\r\ncmd[2].cmdline=notepad.exe\r\n"
+               "cmd[3].caption=Tools/Editor file\r\ncmd[3].cmdline=notepad.exe C:\\windows\\win.ini\r\n"
+               "cmd[4].caption=Tools/Picked\r\ncmd[4].cmdline=notepad.exe\r\n"
+               "cmd[4].icon=C:\\windows\\system32\\shell32.dll,3\r\n"
+               "cmd[5].caption=Folder\r\ncmd[5].cmdline=C:\\windows\r\n");
+    OpenSheet();
+    HWND tree = TreeView();
+    HIMAGELIST images = TreeView_GetImageList(tree, TVSIL_NORMAL);
+    ASSERT_NE(images, nullptr);
+    const auto imageOf = [&](const char* label) {
+        TVITEMA item = {};
+        item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+        item.hItem = FindItem(label);
+        item.iImage = item.iSelectedImage = 12345;   // sentinel
+        EXPECT_NE(item.hItem, nullptr) << label;
+        EXPECT_TRUE(SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) << label;
+        EXPECT_EQ(item.iSelectedImage, item.iImage) << label;
+        return item.iImage;
+    };
+    // The view is drawn first; the icons are read right after.
+    for (const char* label : {"Editor", "Editor file", "Picked", "Folder", "Tools", kGroupLabel})
+        imageOf(label);
+    WaitFor([&] { return imageOf("Editor file") != I_IMAGENONE && imageOf("Picked") != I_IMAGENONE; }, 2000);
+    const int editor = imageOf("Editor");
+    EXPECT_GE(editor, 0);
+    EXPECT_LT(editor, ImageList_GetImageCount(images));
+    EXPECT_EQ(imageOf("Editor file"), editor) << "one image per program";
+    const int picked = imageOf("Picked");
+    EXPECT_GE(picked, 0);
+    EXPECT_NE(picked, editor) << "the icon key overrides the program's";
+    const int folder = imageOf("Folder");
+    EXPECT_GE(folder, 0);
+    EXPECT_NE(folder, editor);
+    EXPECT_EQ(imageOf("Tools"), I_IMAGENONE);
+    EXPECT_EQ(imageOf(kGroupLabel), I_IMAGENONE);
+    EXPECT_EQ(ImageList_GetImageCount(images), 3) << "one image per icon source";
+}

@@ -12,6 +12,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -363,3 +364,103 @@ TEST_F(DaemonWindowTest, AKilledEditorsLockStartsTheServicesAgainWithinTwoSecond
 }
 
 } // namespace
+
+namespace {
+
+// The bitmap of a menu item, read back as the menu holds it.
+HBITMAP ItemBitmap(HMENU menu, int position)
+{
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP;
+    item.hbmpItem = reinterpret_cast<HBITMAP>(0x1234);  // sentinel
+    if (!GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &item)) return reinterpret_cast<HBITMAP>(-1);
+    return item.hbmpItem;
+}
+
+std::vector<unsigned char> Pixels(HBITMAP bitmap)
+{
+    DIBSECTION dib = {};
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBits == nullptr)
+        return {};
+    EXPECT_EQ(dib.dsBm.bmBitsPixel, 32);
+    const auto* bits = static_cast<const unsigned char*>(dib.dsBm.bmBits);
+    return std::vector<unsigned char>(bits, bits + dib.dsBm.bmWidthBytes * dib.dsBm.bmHeight);
+}
+
+DWORD GdiObjects()
+{
+    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+}
+
+} // namespace
+
+TEST_F(DaemonWindowTest, MenuItemsGetTheirIconsWhenShownAndLoseThemWithTheCommandSet)
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    // The test program carries the daemon's resources, icon 103 among them.
+    const std::string table = LocalSettings({
+        {"Tools", "", ""},
+        {"Tools/Notepad", "notepad.exe", ""},
+        {"Tools/Notepad file", "notepad.exe C:\\windows\\win.ini", ""},
+        {"Tools/Own icon", "notepad.exe", ""},
+        {"Hotkeys off", "Service:Hotkey.Stop", ""},
+        {"Windows folder", "C:\\windows", ""},
+        {"Settings", "C:\\windows\\win.ini", ""},
+    }) + "cmd[3].icon=" + self + ",-103\r\n";
+    ASSERT_TRUE(WriteFileText(local_, table));
+    ASSERT_TRUE(CreateDaemon(false));
+    CommandSet* set = Daemon().GetCommandSet();
+    ASSERT_NE(set, nullptr);
+    HMENU root = set->Menu().Root();
+    HMENU tools = set->Menu().SubMenu(set->Commands()[0].menuId);
+    ASSERT_NE(tools, nullptr);
+
+    // Nothing is read at the build.
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ItemBitmap(root, i), nullptr) << i;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(ItemBitmap(tools, i), nullptr) << i;
+
+    SendMessageA(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(root), 0);
+    EXPECT_EQ(ItemBitmap(root, 0), nullptr) << "a group has no icon";
+    for (int i = 1; i < 4; ++i) EXPECT_NE(ItemBitmap(root, i), nullptr) << i;
+    EXPECT_EQ(ItemBitmap(tools, 0), nullptr) << "only the pop-up being shown is read";
+
+    SendMessageA(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(tools), 1);
+    const HBITMAP notepad = ItemBitmap(tools, 0);
+    ASSERT_NE(notepad, nullptr);
+    EXPECT_EQ(ItemBitmap(tools, 1), notepad) << "one bitmap per program";
+    const std::vector<unsigned char> daemonIcon = Pixels(ItemBitmap(root, 1));
+    ASSERT_FALSE(daemonIcon.empty());
+    EXPECT_EQ(Pixels(ItemBitmap(tools, 2)), daemonIcon) << "the icon key overrides the program's";
+    EXPECT_NE(Pixels(notepad), daemonIcon);
+
+    // A second opening reads nothing and makes nothing.
+    SendMessageA(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(root), 0);
+    SendMessageA(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(tools), 1);
+    EXPECT_EQ(ItemBitmap(tools, 0), notepad);
+
+    // The bitmaps go with the command set, and restarts keep nothing. Wine
+    // counts no GDI objects (GetGuiResources gives 0), so the handles are
+    // checked one by one; the counts are compared where there are any.
+    DWORD stoppedCount = 0;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        set = Daemon().GetCommandSet();
+        ASSERT_NE(set, nullptr);
+        root = set->Menu().Root();
+        tools = set->Menu().SubMenu(set->Commands()[0].menuId);
+        SendMessageA(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(root), 0);
+        SendMessageA(window_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(tools), 1);
+        std::set<HBITMAP> made;
+        for (int i = 1; i < 4; ++i) made.insert(ItemBitmap(root, i));
+        for (int i = 0; i < 3; ++i) made.insert(ItemBitmap(tools, i));
+        EXPECT_EQ(made.size(), 4u) << "the daemon's icon, folder, document and program";
+        for (HBITMAP bitmap : made) EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+        Remote(kRemoteStopServices);
+        for (HBITMAP bitmap : made) EXPECT_EQ(GetObjectType(bitmap), 0u) << "left behind";
+        if (round == 0) stoppedCount = GdiObjects();
+        EXPECT_EQ(GdiObjects(), stoppedCount);
+        Remote(kRemoteStartServices);
+    }
+}
