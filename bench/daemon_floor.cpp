@@ -18,17 +18,6 @@
 
 namespace {
 
-UINT g_remoteMessage = 0;
-
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == g_remoteMessage && wParam == kRemoteEndDaemon) {
-        DestroyWindow(window);
-        return 0;
-    }
-    return floor_window::DefaultProc(window, message, wParam, lParam);
-}
-
 struct Slot {
     HMENU container;
     int position;
@@ -57,9 +46,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         size *= 2;
     }
 
-    g_remoteMessage = RegisterWindowMessageA(kRemoteControlMessageName);
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = FloorProc;
+    wc.lpfnWndProc = floor_window::DefaultProc;
     wc.hInstance = instance;
     wc.lpszClassName = "Krvn_FloorWindow";
     RegisterClassA(&wc);

@@ -3,6 +3,8 @@
 // What the floor programs of the benches share: the end of their window and,
 // for the daemon's floors, the tray icon that tells the bench they are ready.
 
+#include "option_lock.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -10,9 +12,15 @@
 
 namespace floor_window {
 
-// The rest of a floor's window procedure: the message loop ends with the window.
+// The rest of a floor's window procedure: the bench's code 3 ends the
+// window, as it ends the daemon, and the message loop ends with the window.
 inline LRESULT DefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    static const UINT remoteMessage = RegisterWindowMessageA(kRemoteControlMessageName);
+    if (message == remoteMessage && wParam == kRemoteEndDaemon) {
+        DestroyWindow(window);
+        return 0;
+    }
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;

@@ -14,7 +14,6 @@
 
 namespace {
 
-UINT g_remoteMessage = 0;
 std::string g_commandLine;
 
 LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -30,10 +29,6 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         return 0;
     }
-    if (message == g_remoteMessage && wParam == kRemoteEndDaemon) {
-        DestroyWindow(window);
-        return 0;
-    }
     return floor_window::DefaultProc(window, message, wParam, lParam);
 }
 
@@ -41,7 +36,6 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    g_remoteMessage = RegisterWindowMessageA(kRemoteControlMessageName);
     const char* rest = nullptr;
     HWND window = floor_window::CreateHotkeyWindow(instance, commandLine, "Krvn_HotkeyFloor", FloorProc, &rest);
     if (window == nullptr) return 1;

@@ -11,8 +11,8 @@ static_assert(kDaemonIconResource == IDI_KORVANED, "services show the daemon's o
 
 namespace {
 
-// The pixels of a bitmap as 32-bit top-down rows.
-bool ReadPixels(HDC dc, HBITMAP bitmap, int width, int height, std::uint32_t* pixels)
+// 32-bit top-down rows of the size.
+BITMAPINFO TopDownInfo(int width, int height)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -21,6 +21,13 @@ bool ReadPixels(HDC dc, HBITMAP bitmap, int width, int height, std::uint32_t* pi
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// The pixels of a bitmap as 32-bit top-down rows.
+bool ReadPixels(HDC dc, HBITMAP bitmap, int width, int height, std::uint32_t* pixels)
+{
+    BITMAPINFO info = TopDownInfo(width, height);
     return GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels, &info, DIB_RGB_COLORS) == height;
 }
 
@@ -35,13 +42,7 @@ HBITMAP MenuBitmapFromIcon(HICON icon)
     if (parts.hbmColor != nullptr && GetObjectA(parts.hbmColor, sizeof shape, &shape) == sizeof shape) {
         const int width = shape.bmWidth;
         const int height = shape.bmHeight;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        const BITMAPINFO info = TopDownInfo(width, height);
         void* bits = nullptr;
         HDC dc = GetDC(nullptr);
         HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
