@@ -109,8 +109,13 @@ int main(int argc, char** argv)
     testing_support::Process targetProcess, daemonProcess, floorProcess;
     targetProcess.Start("\"" + target + "\" --window " + kTargetTitle, folder.Path());
     HWND targetWindow = nullptr;
-    bench::PollUntil([&] { return (targetWindow = FindWindowA("Krvn_RecorderWindow", kTargetTitle)) != nullptr; },
-                     30000);
+    // Shown, not just made: a minimise before the program's own show would be undone.
+    bench::PollUntil(
+        [&] {
+            targetWindow = FindWindowA("Krvn_RecorderWindow", kTargetTitle);
+            return targetWindow != nullptr && IsWindowVisible(targetWindow);
+        },
+        30000);
     Crowd crowd(others);
     daemonProcess.Start("\"" + folder.Program("korvaned.exe") + "\"", folder.Path());
     HWND daemonWindow = bench::WaitUntilReady("Krvn_CommandWindow");
@@ -119,14 +124,18 @@ int main(int argc, char** argv)
                        folder.Path());
     HWND floorWindow = bench::WaitUntilReady("Krvn_FocusFloor");
     int rc = 0;
-    if (targetWindow == nullptr || crowd.First() == nullptr || daemonWindow == nullptr || floorWindow == nullptr) {
+    if (targetWindow == nullptr || !IsWindowVisible(targetWindow) || crowd.First() == nullptr || daemonWindow == nullptr || floorWindow == nullptr) {
         std::printf("a program did not start\n");
         rc = 1;
     }
     for (int i = 0; rc == 0 && i < presses; ++i) {
-        if (!PressOnce(daemon, targetWindow, crowd.First()) || !PressOnce(floor, targetWindow, crowd.First())) {
-            std::printf("a hotkey brought nothing forward\n");
-            rc = 1;
+        for (Side* side : {&daemon, &floor}) {
+            if (rc == 0 && !PressOnce(*side, targetWindow, crowd.First())) {
+                std::printf("press %d of the %s brought nothing forward (iconic %d, foreground %s)\n", i,
+                            side == &daemon ? "daemon" : "floor", IsIconic(targetWindow) ? 1 : 0,
+                            GetForegroundWindow() == targetWindow ? "the program" : "another window");
+                rc = 1;
+            }
         }
     }
     bench::EndProgram(daemonProcess, daemonWindow);
