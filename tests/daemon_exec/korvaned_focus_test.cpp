@@ -104,6 +104,18 @@ protected:
 
     void Press() { PressHotkey(key_.modifiers, key_.key); }
 
+    // A press that must bring the window to the front. Wine now and then
+    // leaves a restored window minimised though in front (a bare program's
+    // ShowWindow(SW_RESTORE) meets it too): one more press, as a user would.
+    bool PressUntilInFront(HWND window)
+    {
+        Press();
+        if (WaitFor([&] { return InFront(window); })) return true;
+        if (!IsIconic(window) || GetForegroundWindow() != window) return false;
+        Press();
+        return WaitFor([&] { return InFront(window); });
+    }
+
     // Runs the marker command and counts the recorders running once it has started.
     int RecordersAfterMarker()
     {
@@ -137,8 +149,7 @@ TEST_F(KorvanedFocusTest, ActivateStartsTheProgramOnceThenRestoresIt)
     ShowWindow(window, SW_MINIMIZE);
     ASSERT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }));
 
-    Press();
-    EXPECT_TRUE(WaitFor([&] { return InFront(window); }));
+    EXPECT_TRUE(PressUntilInFront(window));
     EXPECT_EQ(RecordersAfterMarker(), 1);
 }
 
@@ -147,8 +158,7 @@ TEST_F(KorvanedFocusTest, TogglePressedTwiceMinimizesAgain)
     HWND window = OpenWindow("Krvn Toggle", true);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(Start(Recorder() + " --window Krvn Toggle", "cmd[0].running=toggle\r\n"));
-    Press();
-    ASSERT_TRUE(WaitFor([&] { return InFront(window); }));
+    ASSERT_TRUE(PressUntilInFront(window));
     Press();
     EXPECT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }));
     EXPECT_EQ(RecordersAfterMarker(), 1);
