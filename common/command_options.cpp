@@ -1,21 +1,10 @@
 #include "command.h"
 
+#include "ascii_case.h"
+
 #include <utility>
 
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 constexpr const char* kRunningNames[] = {"start", "activate", "toggle", "cycle"};
 
@@ -24,7 +13,7 @@ constexpr const char* kRunningNames[] = {"start", "activate", "toggle", "cycle"}
 std::string_view CommandOption(const std::vector<CommandKey>& keys, std::string_view field)
 {
     for (const CommandKey& key : keys) {
-        if (EqualsNoCase(key.field, field)) return key.value;
+        if (EqualsAsciiNoCase(key.field, field)) return key.value;
     }
     return {};
 }
@@ -35,7 +24,7 @@ void SetCommandOption(std::vector<CommandKey>& keys, std::string_view field, std
     std::size_t kept = 0;
     bool set = false;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (EqualsNoCase(keys[i].field, field)) {
+        if (EqualsAsciiNoCase(keys[i].field, field)) {
             if (value.empty()) continue;
             if (!set) keys[i].value.assign(value);
             set = true;
@@ -50,7 +39,7 @@ void SetCommandOption(std::vector<CommandKey>& keys, std::string_view field, std
 RunningMode ParseRunningMode(std::string_view value)
 {
     for (int i = 1; i < 4; ++i) {
-        if (EqualsNoCase(value, kRunningNames[i])) return static_cast<RunningMode>(i);
+        if (EqualsAsciiNoCase(value, kRunningNames[i])) return static_cast<RunningMode>(i);
     }
     return RunningMode::kStart;
 }
@@ -62,10 +51,10 @@ const char* RunningModeName(RunningMode mode)
 
 bool RunsAsAdmin(std::string_view value)
 {
-    return EqualsNoCase(value, "admin");
+    return EqualsAsciiNoCase(value, "admin");
 }
 
 bool MergesEnvironment(std::string_view value)
 {
-    return EqualsNoCase(value, "merge");
+    return EqualsAsciiNoCase(value, "merge");
 }

@@ -1,15 +1,11 @@
 #include "command_filter.h"
 
+#include "ascii_case.h"
 #include "command_tree.h"
 #include "hotkey_text.h"
 #include "multibyte.h"
 
 namespace {
-
-char Fold(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // The part at p, compared by character: a double-byte character matches
 // only itself, byte for byte.
@@ -20,7 +16,7 @@ bool StartsWith(const char* p, const char* part)
             return false;
         const char* next = NextChar(part);
         if (next - part == 1) {
-            if (Fold(*p) != Fold(*part))
+            if (AsciiLower(*p) != AsciiLower(*part))
                 return false;
         } else if (p[0] != part[0] || p[1] != part[1]) {
             return false;

@@ -1,5 +1,6 @@
 #include "service_line.h"
 
+#include "ascii_case.h"
 #include "multibyte.h"
 
 #include <climits>
@@ -8,11 +9,6 @@
 #include <new>
 
 namespace {
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // The length of `prefix` when `text` starts with it, ignoring ASCII case; else 0.
 size_t PrefixLength(const char* text, const char* prefix)
