@@ -32,6 +32,24 @@ HWND TopOf(const std::set<HWND>& windows)
     return nullptr;
 }
 
+std::string TitleOf(HWND window)
+{
+    char title[64] = "";
+    if (window != nullptr) GetWindowTextA(window, title, sizeof title);
+    return title;
+}
+
+// The windows from the top of the z-order, with the foreground one marked:
+// what a failed cycle shows.
+std::string ZOrderOf(const std::set<HWND>& windows)
+{
+    std::string text = "front \"" + TitleOf(GetForegroundWindow()) + "\"; z-order:";
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (windows.count(w)) text += " \"" + TitleOf(w) + "\"" + (IsIconic(w) ? " (minimised)" : "");
+    }
+    return text;
+}
+
 // The foreground checks follow Windows, where the daemon may set it because
 // the hotkey was the last input; Wine lets any process set it.
 //
@@ -181,7 +199,7 @@ TEST_F(KorvanedFocusTest, CycleVisitsEveryWindow)
         ASSERT_TRUE(WaitFor([&] {
             HWND front = GetForegroundWindow();
             return front != previous && all.count(front) && TopOf(all) == front;
-        }));
+        })) << ZOrderOf(all);
         previous = GetForegroundWindow();
         visited.insert(previous);
     }
