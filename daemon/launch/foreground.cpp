@@ -14,7 +14,7 @@ void BringWindowForward(HWND window)
     if (IsIconic(window)) ShowWindowAsync(window, SW_RESTORE);
     SetForegroundWindow(window);
     // Windows puts the window it activates on top; Wine without a window
-    // manager leaves it where it was, and cycling relies on that order.
+    // manager leaves it where it was.
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
 }
 

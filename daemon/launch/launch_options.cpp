@@ -32,7 +32,11 @@ bool ActOnRunningProgram(const std::string& commandLine, const LaunchOptions& op
     const bool frontMatches = options.running == RunningMode::kToggle && front != nullptr && !IsIconic(front) &&
                               matcher.Matches(front);
     const std::vector<HWND> windows = FindCommandWindows(matcher, WindowsToFind(options.running));
-    const WindowChoice choice = ChooseWindow(options.running, windows.size(), frontMatches);
+    std::vector<std::uintptr_t> keys;
+    keys.reserve(windows.size());
+    for (HWND window : windows) keys.push_back(reinterpret_cast<std::uintptr_t>(window));
+    const WindowChoice choice =
+        ChooseWindow(options.running, keys, reinterpret_cast<std::uintptr_t>(front), frontMatches);
     switch (choice.action) {
     case WindowAction::kStart:
         return false;

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "command.h"
+#include "commands/command.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 // How many of a command's windows, from the top of the z-order, its running
 // mode looks at: all for kCycle, else the top one.
@@ -20,6 +22,9 @@ struct WindowChoice {
     std::size_t index = 0;
 };
 
-// `count` matching windows found, the top one first; `foregroundMatches`:
-// the foreground window, not minimised, is one of the command's.
-WindowChoice ChooseWindow(RunningMode mode, std::size_t count, bool foregroundMatches);
+// `windows`: the matching windows, the top one first, each as a key that
+// stays the same while the window lives (its handle); `front`: the key of
+// the foreground window; `frontMatches`: the foreground window, not
+// minimised, is one of the command's.
+WindowChoice ChooseWindow(RunningMode mode, const std::vector<std::uintptr_t>& windows, std::uintptr_t front,
+                          bool frontMatches);
