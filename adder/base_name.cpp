@@ -1,6 +1,6 @@
 #include "base_name.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 std::string FileBaseName(const char* path)
 {

@@ -2,9 +2,9 @@
 
 #include "adder_resource.h"
 #include "base_name.h"
-#include "command_name.h"
-#include "command_table.h"
-#include "message_box.h"
+#include "commands/command_name.h"
+#include "commands/command_table.h"
+#include "platform/message_box.h"
 
 #include <windows.h>
 

@@ -2,11 +2,11 @@
 // the command line to the current command table.
 #include "adder_exit_codes.h"
 #include "adder_resource.h"
-#include "command_table.h"
+#include "commands/command_table.h"
 #include "file_command.h"
-#include "message_box.h"
-#include "option_lock.h"
-#include "settings_file.h"
+#include "platform/message_box.h"
+#include "platform/option_lock.h"
+#include "settings/settings_file.h"
 #include "split_arguments.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "split_arguments.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 namespace {
 

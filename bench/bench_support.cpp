@@ -1,7 +1,7 @@
 #include "bench_support.h"
 
-#include "hotkey_text.h"
-#include "option_lock.h"
+#include "commands/hotkey_text.h"
+#include "platform/option_lock.h"
 
 #include <psapi.h>
 

@@ -9,7 +9,7 @@
 // window manager (it waits for one to withdraw it), which is not the work
 // measured.
 #include "floor_window.h"
-#include "option_lock.h"
+#include "platform/option_lock.h"
 
 #include <windows.h>
 #include <commctrl.h>

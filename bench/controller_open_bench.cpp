@@ -10,9 +10,9 @@
 //   controller_open_bench [runs] [count]
 #include "bench_support.h"
 
-#include "command_table.h"
-#include "hotkey_text.h"
-#include "option_lock.h"
+#include "commands/command_table.h"
+#include "commands/hotkey_text.h"
+#include "platform/option_lock.h"
 
 #include <commctrl.h>
 #include <prsht.h>

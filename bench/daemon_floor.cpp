@@ -4,8 +4,8 @@
 // own less the last level), registers the same hotkeys, and shows its window
 // to the tray like the daemon. Code 3 of the remote-control message ends it.
 #include "floor_window.h"
-#include "hotkey_text.h"
-#include "option_lock.h"
+#include "commands/hotkey_text.h"
+#include "platform/option_lock.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -3,7 +3,7 @@
 // What the floor programs of the benches share: the end of their window and,
 // for the daemon's floors, the tray icon that tells the bench they are ready.
 
-#include "option_lock.h"
+#include "platform/option_lock.h"
 
 #include <windows.h>
 #include <shellapi.h>

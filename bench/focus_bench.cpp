@@ -7,7 +7,7 @@
 //   focus_bench [presses] [windows]
 #include "bench_support.h"
 
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -6,7 +6,7 @@
 //
 //   focus_floor.exe MODIFIERS KEY PROGRAM-PATH
 #include "floor_window.h"
-#include "option_lock.h"
+#include "platform/option_lock.h"
 
 #include <windows.h>
 

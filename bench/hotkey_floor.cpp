@@ -4,7 +4,7 @@
 //
 //   hotkey_floor.exe MODIFIERS KEY COMMAND-LINE
 #include "floor_window.h"
-#include "option_lock.h"
+#include "platform/option_lock.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -7,7 +7,7 @@
 //   hotkey_latency_bench [presses] [commands]
 #include "bench_support.h"
 
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
 
 #include <cstdio>
 #include <cstdlib>

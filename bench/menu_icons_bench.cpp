@@ -7,7 +7,7 @@
 //   menu_icons_bench [count]
 #include "bench_support.h"
 #include "command_set.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -10,9 +10,9 @@
 //   settings_save_bench floor <file>      the floor process: one read, one write
 //   settings_save_bench frame <file>      the same inside the editors' frame
 #include "bench_support.h"
-#include "command_table.h"
-#include "ini_text.h"
-#include "settings_file.h"
+#include "commands/command_table.h"
+#include "settings/ini_text.h"
+#include "settings/settings_file.h"
 
 #include <windows.h>
 

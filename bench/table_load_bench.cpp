@@ -3,10 +3,10 @@
 // times and their ratio; then the time of a save of each table.
 //
 //   table_load_bench [largest count]
-#include "command_table.h"
-#include "hotkey_text.h"
-#include "settings_file.h"
-#include "show_cmd.h"
+#include "commands/command_table.h"
+#include "commands/hotkey_text.h"
+#include "settings/settings_file.h"
+#include "commands/show_cmd.h"
 
 #include <windows.h>
 

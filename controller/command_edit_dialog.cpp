@@ -1,10 +1,10 @@
 #include "command_edit_dialog.h"
 
-#include "command.h"
-#include "command_name.h"
+#include "commands/command.h"
+#include "commands/command_name.h"
 #include "command_tree.h"
-#include "hotkey_text.h"
-#include "message_box.h"
+#include "commands/hotkey_text.h"
+#include "platform/message_box.h"
 #include "resource.h"
 #include "run_now.h"
 

@@ -1,9 +1,9 @@
 #include "command_filter.h"
 
-#include "ascii_case.h"
+#include "settings/ascii_case.h"
 #include "command_tree.h"
-#include "hotkey_text.h"
-#include "multibyte.h"
+#include "commands/hotkey_text.h"
+#include "settings/multibyte.h"
 
 namespace {
 

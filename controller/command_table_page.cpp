@@ -1,12 +1,12 @@
 #include "command_table_page.h"
 
 #include "command_edit_dialog.h"
-#include "command_name.h"
-#include "command_table.h"
-#include "message_box.h"
+#include "commands/command_name.h"
+#include "commands/command_table.h"
+#include "platform/message_box.h"
 #include "resource.h"
 #include "run_now.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <memory>
 #include <string>

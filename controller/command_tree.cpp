@@ -1,6 +1,6 @@
 #include "command_tree.h"
 
-#include "command_table.h"
+#include "commands/command_table.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,8 +4,8 @@
 // control that shows it: placement at load, moves, the invalid-commands
 // group, validation and the table that is saved are all decided here.
 
-#include "command.h"
-#include "command_path.h"
+#include "commands/command.h"
+#include "commands/command_path.h"
 
 #include <cstddef>
 #include <cstdint>

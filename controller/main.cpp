@@ -1,8 +1,8 @@
-#include "message_box.h"
+#include "platform/message_box.h"
 #include "options_sheet.h"
-#include "option_lock.h"
+#include "platform/option_lock.h"
 #include "resource.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <windows.h>
 #include <commctrl.h>

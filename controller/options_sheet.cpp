@@ -1,10 +1,10 @@
 #include "options_sheet.h"
 
 #include "command_table_page.h"
-#include "message_box.h"
+#include "platform/message_box.h"
 #include "program_info_page.h"
 #include "resource.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 #include "shell_extension_page.h"
 
 #include <commctrl.h>

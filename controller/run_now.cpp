@@ -1,12 +1,12 @@
 #include "run_now.h"
 
-#include "command.h"
+#include "commands/command.h"
 #include "command_tree.h"
-#include "daemon_request.h"
+#include "platform/daemon_request.h"
 #include "environment_variables_win.h"
 #include "launch_options.h"
 #include "launch_process.h"
-#include "message_box.h"
+#include "platform/message_box.h"
 #include "resource.h"
 #include "service_line.h"
 

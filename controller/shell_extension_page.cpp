@@ -1,10 +1,10 @@
 #include "shell_extension_page.h"
 
-#include "message_box.h"
+#include "platform/message_box.h"
 #include "resource.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 #include "shell_page_rules.h"
-#include "shell_settings.h"
+#include "settings/shell_settings.h"
 
 #include <commctrl.h>
 

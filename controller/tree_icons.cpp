@@ -1,6 +1,6 @@
 #include "tree_icons.h"
 
-#include "command_icon.h"
+#include "commands/command_icon.h"
 #include "command_tree.h"
 
 TreeIcons::TreeIcons(HWND owner, HWND treeView) : owner_(owner), treeView_(treeView)

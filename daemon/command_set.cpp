@@ -1,11 +1,11 @@
 #include "command_set.h"
 
 #include "daemon_resource.h"
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
 #include "menu_placement.h"
-#include "message_box.h"
-#include "settings_file.h"
-#include "shell_settings.h"
+#include "platform/message_box.h"
+#include "settings/settings_file.h"
+#include "settings/shell_settings.h"
 
 #include <algorithm>
 #include <new>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "command_table.h"
+#include "commands/command_table.h"
 #include "hotkey_list.h"
 #include "menu_icons.h"
 #include "menu_tree.h"

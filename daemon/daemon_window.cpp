@@ -4,8 +4,8 @@
 #include "daemon_resource.h"
 #include "environment_variables_win.h"
 #include "execute_command.h"
-#include "message_box.h"
-#include "option_lock.h"
+#include "platform/message_box.h"
+#include "platform/option_lock.h"
 #include "service_request.h"
 
 #include <shellapi.h>

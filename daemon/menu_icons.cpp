@@ -1,6 +1,6 @@
 #include "menu_icons.h"
 
-#include "command_icon.h"
+#include "commands/command_icon.h"
 #include "daemon_resource.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "menu_placement.h"
 
-#include "command_table.h"
+#include "commands/command_table.h"
 
 #include <string_view>
 #include <unordered_map>

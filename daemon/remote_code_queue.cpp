@@ -1,6 +1,6 @@
 #include "remote_code_queue.h"
 
-#include "option_lock.h"
+#include "platform/option_lock.h"
 
 void RemoteCodeQueue::Push(unsigned code)
 {

@@ -1,7 +1,7 @@
 #include "service_line.h"
 
-#include "ascii_case.h"
-#include "multibyte.h"
+#include "settings/ascii_case.h"
+#include "settings/multibyte.h"
 
 #include <climits>
 #include <initializer_list>

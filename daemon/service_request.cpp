@@ -1,7 +1,7 @@
 #include "service_request.h"
 
 #include "daemon_host.h"
-#include "daemon_request.h"
+#include "platform/daemon_request.h"
 #include "service_line.h"
 #include "services.h"
 

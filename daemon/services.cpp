@@ -4,11 +4,11 @@
 #include "daemon_host.h"
 #include "daemon_resource.h"
 #include "launch_process.h"
-#include "message_box.h"
+#include "platform/message_box.h"
 #include "service_calls.h"
 #include "service_line.h"
 #include "service_strings.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <shlobj.h>
 

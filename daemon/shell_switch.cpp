@@ -1,6 +1,6 @@
 #include "shell_switch.h"
 
-#include "shell_settings.h"
+#include "settings/shell_settings.h"
 
 #include <shellapi.h>
 

@@ -1,6 +1,6 @@
 #include "command_line_path.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // korvswt: chooses the current local settings file, from the command line
 // or in a dialog.
 #include "command_line_path.h"
-#include "message_box.h"
-#include "option_lock.h"
-#include "settings_file.h"
+#include "platform/message_box.h"
+#include "platform/option_lock.h"
+#include "settings/settings_file.h"
 #include "switch_dialog.h"
 #include "switcher_exit_codes.h"
 #include "switcher_resource.h"

@@ -1,8 +1,8 @@
 #include "switch_dialog.h"
 
 #include "command_line_path.h"
-#include "message_box.h"
-#include "settings_file.h"
+#include "platform/message_box.h"
+#include "settings/settings_file.h"
 #include "switcher_resource.h"
 
 #include <commdlg.h>

@@ -5,7 +5,7 @@
 // meet through files in the signal folder; "result.txt" there says "ok" at the end.
 //
 //   demo_driver <program folder> <signal folder> [--keep]
-#include "option_lock.h"
+#include "platform/option_lock.h"
 
 #include <windows.h>
 

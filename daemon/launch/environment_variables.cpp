@@ -1,6 +1,6 @@
 #include "environment_variables.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 #include <algorithm>
 #include <cstring>

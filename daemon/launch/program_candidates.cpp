@@ -1,6 +1,6 @@
 #include "program_candidates.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "title_pattern.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 #include <cstring>
 

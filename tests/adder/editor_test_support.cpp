@@ -1,6 +1,6 @@
 #include "editor_test_support.h"
 
-#include "option_lock.h"
+#include "platform/option_lock.h"
 
 #include <cstdio>
 #include <cstdlib>

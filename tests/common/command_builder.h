@@ -1,6 +1,6 @@
 #pragma once
 
-#include "command.h"
+#include "commands/command.h"
 
 // A command as the tests need it: a caption, a command line and a hotkey.
 inline Command MakeCommand(const char* caption, const char* cmdline, int key = 0, int modifiers = 0)

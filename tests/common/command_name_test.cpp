@@ -1,5 +1,5 @@
-#include "command_name.h"
-#include "multibyte.h"
+#include "commands/command_name.h"
+#include "settings/multibyte.h"
 
 #include <gtest/gtest.h>
 

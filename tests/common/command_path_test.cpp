@@ -1,4 +1,4 @@
-#include "command_path.h"
+#include "commands/command_path.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "command_builder.h"
-#include "command_table.h"
-#include "hotkey_text.h"
-#include "ini_section.h"
-#include "show_cmd.h"
+#include "commands/command_table.h"
+#include "commands/hotkey_text.h"
+#include "settings/ini_section.h"
+#include "commands/show_cmd.h"
 
 #include <gtest/gtest.h>
 

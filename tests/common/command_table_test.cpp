@@ -1,6 +1,6 @@
 #include "command_builder.h"
-#include "command_table.h"
-#include "settings_file.h"
+#include "commands/command_table.h"
+#include "settings/settings_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 //   coordination_helper listen <file> <ready-event>
 //                                         a hidden top-level window appends each code to the file; code 3 ends it
 //   coordination_helper main <file>       writes the main settings and the OpenLocal path to the file
-#include "option_lock.h"
-#include "settings_file.h"
+#include "platform/option_lock.h"
+#include "settings/settings_file.h"
 
 #include <windows.h>
 

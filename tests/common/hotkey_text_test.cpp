@@ -1,4 +1,4 @@
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
 
 #include <gtest/gtest.h>
 

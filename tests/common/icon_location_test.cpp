@@ -1,4 +1,4 @@
-#include "icon_location.h"
+#include "commands/icon_location.h"
 
 #include <gtest/gtest.h>
 

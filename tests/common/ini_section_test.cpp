@@ -1,4 +1,4 @@
-#include "ini_section.h"
+#include "settings/ini_section.h"
 
 #include <gtest/gtest.h>
 

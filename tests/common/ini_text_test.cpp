@@ -1,6 +1,6 @@
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
-#include "ini_piece_reader.h"
+#include "settings/ini_piece_reader.h"
 
 #include <gtest/gtest.h>
 

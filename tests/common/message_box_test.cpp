@@ -1,4 +1,4 @@
-#include "message_box.h"
+#include "platform/message_box.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

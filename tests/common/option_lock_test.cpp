@@ -1,4 +1,4 @@
-#include "option_lock.h"
+#include "platform/option_lock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "ini_section.h"
-#include "ini_text.h"
-#include "settings_file.h"
+#include "settings/ini_section.h"
+#include "settings/ini_text.h"
+#include "settings/settings_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "settings_file.h"
-#include "shell_settings.h"
+#include "settings/settings_file.h"
+#include "settings/shell_settings.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

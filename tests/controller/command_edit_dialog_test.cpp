@@ -1,9 +1,9 @@
 #include "command_edit_dialog.h"
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
 #include "command_tree.h"
-#include "daemon_request.h"
+#include "platform/daemon_request.h"
 #include "exec_test_support.h"
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
 #include "resource.h"
 #include "sheet_fixture.h"
 

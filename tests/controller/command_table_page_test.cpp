@@ -1,6 +1,6 @@
 #include "sheet_fixture.h"
 
-#include "message_box.h"
+#include "platform/message_box.h"
 #include "resource.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "command_tree.h"
 
 #include "command_filter.h"
-#include "command_table.h"
+#include "commands/command_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "option_lock.h"
+#include "platform/option_lock.h"
 #include "sheet_fixture.h"
 
 using namespace testing_support;

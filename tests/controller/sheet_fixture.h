@@ -5,7 +5,7 @@
 
 #include "command_table_page.h"
 #include "options_sheet.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 #include "test_support.h"
 
 #include <commctrl.h>

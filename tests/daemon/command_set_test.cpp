@@ -1,7 +1,7 @@
 #include "command_set.h"
 
 #include "daemon_test_files.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

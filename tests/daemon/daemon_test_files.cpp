@@ -1,7 +1,7 @@
 #include "daemon_test_files.h"
 
-#include "hotkey_text.h"
-#include "option_lock.h"
+#include "commands/hotkey_text.h"
+#include "platform/option_lock.h"
 
 #include <shellapi.h>
 

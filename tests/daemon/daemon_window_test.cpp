@@ -2,7 +2,7 @@
 
 #include "command_set.h"
 #include "daemon_test_files.h"
-#include "option_lock.h"
+#include "platform/option_lock.h"
 #include "services.h"
 #include "shell_switch.h"
 #include "test_support.h"

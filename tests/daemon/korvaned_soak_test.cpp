@@ -2,7 +2,7 @@
 // program, and thousands of stops and starts of its services show no box,
 // lose no hotkey or press and leak nothing.
 #include "daemon_test_files.h"
-#include "option_lock.h"
+#include "platform/option_lock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

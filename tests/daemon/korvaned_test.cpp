@@ -1,5 +1,5 @@
 #include "daemon_test_files.h"
-#include "option_lock.h"
+#include "platform/option_lock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "command_icon.h"
+#include "commands/command_icon.h"
 #include "menu_icons.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "shell_switch.h"
 
 #include "daemon_test_files.h"
-#include "shell_settings.h"
+#include "settings/shell_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "command.h"
+#include "commands/command.h"
 #include "exec_test_support.h"
 #include "execute_command.h"
 #include "fake_daemon_host.h"

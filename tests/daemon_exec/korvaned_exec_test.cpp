@@ -1,4 +1,4 @@
-#include "daemon_request.h"
+#include "platform/daemon_request.h"
 #include "daemon_test_files.h"
 #include "exec_test_support.h"
 

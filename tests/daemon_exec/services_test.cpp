@@ -1,6 +1,6 @@
-#include "command.h"
+#include "commands/command.h"
 #include "command_set.h"
-#include "daemon_request.h"
+#include "platform/daemon_request.h"
 #include "exec_test_support.h"
 #include "execute_command.h"
 #include "fake_daemon_host.h"

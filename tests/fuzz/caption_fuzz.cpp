@@ -1,7 +1,7 @@
 // Caption split and join: every level is non-empty and free of "/" (unless
 // the caption is nothing but slashes and blanks), the name is the last
 // level, and a joined caption splits back into the same levels.
-#include "command_path.h"
+#include "commands/command_path.h"
 
 #include "fuzz_text.h"
 

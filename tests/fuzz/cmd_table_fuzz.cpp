@@ -2,9 +2,9 @@
 // loaded from its CmdTable section is saved into the file's text, loads back
 // equal from there, and saving it again changes nothing. The load straight
 // from the file's text gives the table the section read gives.
-#include "command_table.h"
-#include "ini_section.h"
-#include "ini_text.h"
+#include "commands/command_table.h"
+#include "settings/ini_section.h"
+#include "settings/ini_text.h"
 
 #include "fuzz_text.h"
 

@@ -2,7 +2,7 @@
 // loses or duplicates a command, every node sits in its parent's list, no
 // node becomes its own descendant, and a tree that can be saved loads back
 // from its table in the same shape.
-#include "command_table.h"
+#include "commands/command_table.h"
 #include "command_tree.h"
 
 #include "fuzz_text.h"

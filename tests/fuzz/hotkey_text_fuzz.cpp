@@ -1,7 +1,7 @@
 // Hotkey text: whatever a hand-edited file holds, the text written back
 // reads as the same key and modifiers, and a key name found is a name of
 // the table.
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
 
 #include "fuzz_text.h"
 

@@ -2,12 +2,12 @@
 // set, the section reads back exactly as written, every other section and
 // key reads as before, and doing it again changes nothing. The writer's
 // output, whole or in pieces, is the plain line-by-line edit's.
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
 #include "fuzz_text.h"
-#include "ini_piece_reader.h"
-#include "ini_section.h"
-#include "multibyte.h"
+#include "settings/ini_piece_reader.h"
+#include "settings/ini_section.h"
+#include "settings/multibyte.h"
 #include "ini_text_plain.h"
 
 #include <algorithm>

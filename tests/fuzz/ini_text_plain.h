@@ -2,7 +2,7 @@
 
 // The text writer's edits done the plain way, one line at a time into one
 // string, to check the writer's runs, pieces and sinks against.
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 #include <cstring>
 #include <string>

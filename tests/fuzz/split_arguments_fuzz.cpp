@@ -2,7 +2,7 @@
 // argument, and arguments quoted by the rules give back the same list.
 #include "split_arguments.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 #include "fuzz_text.h"
 

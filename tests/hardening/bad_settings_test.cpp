@@ -3,7 +3,7 @@
 // could not read as it is.
 #include "editor_test_support.h"
 #include "daemon_test_files.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest-spi.h>

@@ -2,11 +2,11 @@
 // unpacked from the zip (the Wine session's set-up unpacks it afresh): its
 // own first-run settings, the real programs, nothing prepared but the test's
 // own commands.
-#include "command_table.h"
+#include "commands/command_table.h"
 #include "daemon_test_files.h"
 #include "exec_test_support.h"
 #include "resource.h"
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "shell_settings.h"
+#include "settings/shell_settings.h"
 
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "command_table.h"
+#include "commands/command_table.h"
 
-#include "ini_section.h"
-#include "settings_file.h"
+#include "settings/ini_section.h"
+#include "settings/settings_file.h"
 
 // One section read instead of six reads per command: per-key reads parse the
 // file again and again (seconds for a few thousand commands).

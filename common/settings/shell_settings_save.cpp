@@ -1,8 +1,8 @@
 // Apart from the load, so that a program that only loads the settings links
 // no writer of settings files.
-#include "shell_settings.h"
+#include "settings/shell_settings.h"
 
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 #include <string>
 

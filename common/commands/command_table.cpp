@@ -1,10 +1,10 @@
-#include "command_table.h"
+#include "commands/command_table.h"
 
-#include "command_table_key.h"
-#include "hotkey_text.h"
-#include "ini_section.h"
-#include "ini_text.h"
-#include "show_cmd.h"
+#include "commands/command_table_key.h"
+#include "commands/hotkey_text.h"
+#include "settings/ini_section.h"
+#include "settings/ini_text.h"
+#include "commands/show_cmd.h"
 
 #include <algorithm>
 #include <array>

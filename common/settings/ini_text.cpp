@@ -1,7 +1,7 @@
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
-#include "ini_lines.h"
-#include "multibyte.h"
+#include "settings/ini_lines.h"
+#include "settings/multibyte.h"
 
 #include <cstring>
 

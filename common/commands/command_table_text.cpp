@@ -1,10 +1,10 @@
 // The table's text as a save writes it, apart from the load: the daemon
 // only loads, and the linker keeps every function of an object it takes.
-#include "command_table.h"
+#include "commands/command_table.h"
 
-#include "command_table_key.h"
-#include "hotkey_text.h"
-#include "show_cmd.h"
+#include "commands/command_table_key.h"
+#include "commands/hotkey_text.h"
+#include "commands/show_cmd.h"
 
 #include <cstring>
 

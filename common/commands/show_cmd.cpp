@@ -1,4 +1,4 @@
-#include "show_cmd.h"
+#include "commands/show_cmd.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
-#include "command_path.h"
+#include "commands/command_path.h"
 
-#include "command_name.h"
+#include "settings/settings_blank.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,10 +1,10 @@
 // The writing of settings files, apart from their reading: a program that
 // only reads settings links none of this.
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
-#include "file_text_win.h"
-#include "ini_piece_reader.h"
-#include "ini_text.h"
+#include "settings/file_text_win.h"
+#include "settings/ini_piece_reader.h"
+#include "settings/ini_text.h"
 
 #include <windows.h>
 

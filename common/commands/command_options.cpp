@@ -1,6 +1,6 @@
-#include "command.h"
+#include "commands/command.h"
 
-#include "ascii_case.h"
+#include "settings/ascii_case.h"
 
 #include <utility>
 

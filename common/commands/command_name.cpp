@@ -1,6 +1,7 @@
-#include "command_name.h"
+#include "commands/command_name.h"
 
-#include "multibyte.h"
+#include "settings/multibyte.h"
+#include "settings/settings_blank.h"
 
 #include <cstring>
 
@@ -23,19 +24,4 @@ std::string TrimCommandName(const char* text)
     const char* end = text + std::strlen(text);
     TrimBlanks(text, end);
     return std::string(text, end);
-}
-
-bool IsSettingsBlank(char c)
-{
-    // The reader also takes ^Z (the DOS end of file) for a blank. None of
-    // these is ever the second byte of a double-byte character.
-    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a';
-}
-
-void TrimBlanks(const char*& begin, const char*& end)
-{
-    // The blanks the settings files' reader removes around a value, so that a
-    // caption reads back as it was split.
-    while (begin < end && IsSettingsBlank(*begin)) ++begin;
-    while (end > begin && IsSettingsBlank(end[-1])) --end;
 }

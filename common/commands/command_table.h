@@ -1,7 +1,7 @@
 #pragma once
 
-#include "command.h"
-#include "ini_text.h"
+#include "commands/command.h"
+#include "settings/ini_text.h"
 
 #include <cstddef>
 #include <string>

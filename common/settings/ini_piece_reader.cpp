@@ -1,4 +1,4 @@
-#include "ini_piece_reader.h"
+#include "settings/ini_piece_reader.h"
 
 #include <cstring>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,8 @@
-#include "ini_section.h"
+#include "settings/ini_section.h"
 
-#include "command_name.h"
-#include "ini_text.h"
+#include "settings/ascii_case.h"
+#include "settings/ini_text.h"
+#include "settings/settings_blank.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,11 +13,6 @@ void Trim(char*& begin, char*& end)
 {
     while (begin < end && IsSettingsBlank(*begin)) ++begin;
     while (end > begin && IsSettingsBlank(end[-1])) --end;
-}
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
@@ -46,7 +42,7 @@ void IniSection::Parse(const char* block, std::size_t size)
             // blank before it, the value's is the line's NUL or a blank.
             *valueEnd = '\0';
             *keyEnd = '\0';
-            for (char* c = keyBegin; c < keyEnd; ++c) *c = LowerAscii(*c);
+            for (char* c = keyBegin; c < keyEnd; ++c) *c = AsciiLower(*c);
             entries_.push_back({static_cast<std::uint32_t>(keyBegin - base), static_cast<std::uint32_t>(valueBegin - base)});
         }
         p = lineEnd + 1;
@@ -66,7 +62,7 @@ void IniSection::ParseText(std::string_view text, const char* section, bool keep
         const std::size_t keyAt = text_.size();
         text_.append(key);
         if (!keepCase) {
-            for (std::size_t i = keyAt; i < text_.size(); ++i) text_[i] = LowerAscii(text_[i]);
+            for (std::size_t i = keyAt; i < text_.size(); ++i) text_[i] = AsciiLower(text_[i]);
         }
         text_ += '\0';
         const std::size_t valueAt = text_.size();
@@ -88,7 +84,7 @@ const char* IniSection::Find(const char* key) const
         });
     }
     std::string lower(key);
-    for (char& c : lower) c = LowerAscii(c);
+    for (char& c : lower) c = AsciiLower(c);
     auto it = std::lower_bound(sorted_.begin(), sorted_.end(), lower, [this](std::uint32_t e, const std::string& k) {
         return std::strcmp(text_.data() + entries_[e].key, k.c_str()) < 0;
     });

@@ -1,4 +1,4 @@
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 bool IsCp932LeadByte(unsigned char c)
 {

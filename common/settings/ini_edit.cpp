@@ -1,8 +1,8 @@
 // The edits of a settings text, apart from its reading: a program that only
 // reads settings links none of this.
-#include "ini_text.h"
+#include "settings/ini_text.h"
 
-#include "ini_lines.h"
+#include "settings/ini_lines.h"
 
 #include <cstring>
 #include <unordered_map>

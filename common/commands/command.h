@@ -1,6 +1,6 @@
 #pragma once
 
-#include "command_path.h"
+#include "commands/command_path.h"
 
 #include <string>
 #include <string_view>

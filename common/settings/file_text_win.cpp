@@ -1,4 +1,4 @@
-#include "file_text_win.h"
+#include "settings/file_text_win.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "multibyte.h"
+#include "settings/multibyte.h"
 
 #include <windows.h>
 

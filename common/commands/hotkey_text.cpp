@@ -1,4 +1,6 @@
-#include "hotkey_text.h"
+#include "commands/hotkey_text.h"
+
+#include "settings/ascii_case.h"
 
 #include <cstring>
 
@@ -180,11 +182,6 @@ const KeyNameRow KeyNameTable[kKeyNameCount] = {
 };
 
 namespace {
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // The first n characters of text equal word, ignoring ASCII letter case.
 // Stops at the end of text, so a shorter text never matches.

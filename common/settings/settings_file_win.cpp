@@ -1,7 +1,7 @@
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
-#include "file_text_win.h"
-#include "ini_section.h"
+#include "settings/file_text_win.h"
+#include "settings/ini_section.h"
 
 #include <windows.h>
 

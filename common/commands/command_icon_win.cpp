@@ -1,6 +1,6 @@
-#include "command_icon.h"
+#include "commands/command_icon.h"
 
-#include "icon_location.h"
+#include "commands/icon_location.h"
 #include "program_candidates.h"
 #include "program_resolve.h"
 #include "service_line.h"

@@ -1,8 +1,8 @@
 // Apart from the load, so that a program that only loads the table links
 // no writer of settings files.
-#include "command_table.h"
+#include "commands/command_table.h"
 
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
 bool CommandTable::Save(SettingsFile& file) const
 {
