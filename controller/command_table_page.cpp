@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "run_now.h"
 #include "settings/settings_file.h"
+#include "platform/ui_text.h"
 
 #include <memory>
 #include <string>
@@ -369,7 +370,7 @@ void CommandTablePage::OnContextMenu(LPARAM position)
         // The menu's commands act on the selection: the node clicked becomes it.
         TreeView_SelectItem(treeView_, item);
     }
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_CONTEXT));
+    HMENU menu = LoadUiMenu(IDM_CONTEXT);
     if (!menu)
         return;
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTBUTTON, pt.x, pt.y, 0, window_, nullptr);

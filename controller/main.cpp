@@ -3,6 +3,7 @@
 #include "platform/option_lock.h"
 #include "resource.h"
 #include "settings/settings_file.h"
+#include "settings/ui_language_setting.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -46,6 +47,7 @@ static bool BringOpenSheetForward()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    ApplyUiLanguageSetting();
     OptionLock lock;
     if (!lock.Acquire()) {
         if (!BringOpenSheetForward())

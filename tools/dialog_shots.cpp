@@ -99,8 +99,8 @@ int main(int argc, char** argv)
     if (!Shot(folder, 3)) return 1;
     PostMessageA(edit, WM_COMMAND, IDCANCEL, 0);
     Sleep(300);
-    // The page filtered by "メモ" (in the programs' code page).
-    SetDlgItemTextA(pageWindow, 1060, "\x83\x81\x83\x82");
+    // The page filtered by the text given, else by "メモ" (in the programs' code page).
+    SetDlgItemTextA(pageWindow, 1060, argc > 2 ? argv[2] : "\x83\x81\x83\x82");
     if (!Shot(folder, 4)) return 1;
     PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     WaitForSingleObject(info.hProcess, 5000);
