@@ -64,6 +64,25 @@ bool SameBytes(const char* a, const char* b)
     return same;
 }
 
+// A backup still a second name of the settings file (a save killed between
+// making it and putting the new file in place) would change with the next
+// save, which writes such a file in place: it becomes a copy of its own.
+void Unshare(const std::string& backup)
+{
+    HANDLE h = CreateFileA(backup.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    FILE_STANDARD_INFO info;
+    const bool shared = GetFileInformationByHandleEx(h, FileStandardInfo, &info, sizeof info) && info.NumberOfLinks > 1;
+    CloseHandle(h);
+    if (!shared) return;
+    const std::string copy = backup + ".tmp";
+    if (!CopyFileA(backup.c_str(), copy.c_str(), FALSE) ||
+        !MoveFileExA(copy.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(copy.c_str());
+    }
+}
+
 BackupStamp Now()
 {
     SYSTEMTIME t;
@@ -129,6 +148,7 @@ void SettingsBackup::Keep(const char* path, const char* content, bool secondName
         ULONGLONG size = 0, newestSize = 0;
         needed = !SizeOf(content, size) || !SizeOf(newest.c_str(), newestSize) || size != newestSize ||
                  !SameBytes(content, newest.c_str());
+        if (!needed) Unshare(newest);
         // Later than the newest even when the clock went back (the end of
         // summer time): the newest backup is always the greatest name.
         BackupStamp last;

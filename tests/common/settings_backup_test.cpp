@@ -125,3 +125,18 @@ TEST(SettingsBackupTest, TheMainSettingsCountIsKeptAndZeroMakesNone)
                   c.kept.empty() ? std::vector<std::string>{} : std::vector<std::string>{main});
     }
 }
+
+TEST(SettingsBackupTest, ABackupLeftAsASecondNameOfTheFileKeepsItsBytes)
+{
+    TempDir dir;
+    ASSERT_TRUE(WriteFileText(dir.File("local.ini"), Value(0)));
+    // As a save killed after its backup and before its new file leaves it.
+    ASSERT_TRUE(CreateDirectoryA(dir.File("backup").c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkA(dir.File("backup\\local.20260101-000000-000.ini").c_str(), dir.File("local.ini").c_str(),
+                                nullptr));
+    SettingsFile file;
+    ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
+    ASSERT_TRUE(file.WriteInt("S", "k", 1));
+    EXPECT_EQ(ReadFileText(dir.File("local.ini")), Value(1));
+    EXPECT_EQ(BackupTexts(dir, "local.ini"), std::vector<std::string>{Value(0)});
+}
