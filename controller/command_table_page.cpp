@@ -5,6 +5,7 @@
 #include "commands/command_table.h"
 #include "platform/message_box.h"
 #include "resource.h"
+#include "restore_dialog.h"
 #include "run_now.h"
 #include "settings/settings_file.h"
 #include "platform/ui_text.h"
@@ -286,6 +287,18 @@ void CommandTablePage::SetFilter(const std::string& text)
     Rebuild(Selected());
 }
 
+void CommandTablePage::RestoreBackup()
+{
+    if (!settings_)
+        return;
+    CommandTable table;
+    if (RunRestoreDialog(window_, settings_->Path(), table) <= 0)
+        return;
+    model_.Load(table);
+    Rebuild(nullptr);
+    PropSheet_Changed(GetParent(window_), window_);
+}
+
 HTREEITEM CommandTablePage::HitTest(UINT* flags) const
 {
     POINT cursor = {};
@@ -513,6 +526,7 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case IDC_DELETE: DeleteCommand(nullptr); break;
         case IDC_DUPLICATE: DuplicateCommand(nullptr); break;
         case IDC_RUN_NOW: RunCommand(nullptr); break;
+        case IDC_RESTORE: RestoreBackup(); break;
         case IDC_FILTER:
             if (HIWORD(wParam) == EN_CHANGE) {
                 char text[256] = {};

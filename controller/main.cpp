@@ -54,7 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
             ShowError(nullptr, IDS_EDITOR_RUNNING);
         return 1;
     }
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     SettingsFile settings;
     RunOptionsSheet(instance, settings, SettingsName(commandLine).c_str());

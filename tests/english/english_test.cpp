@@ -160,7 +160,7 @@ TEST_F(EnglishTest, TheSwitcherSpeaksEnglish)
     EXPECT_EQ(tooLong.Wait(), 3u);
 }
 
-TEST_F(EnglishTest, TheControllersPagesAndEditDialogSpeakEnglish)
+TEST_F(EnglishTest, TheControllersPagesAndDialogsSpeakEnglish)
 {
     Process controller;
     ASSERT_TRUE(controller.Start("\"" + folder_.Program("korvopt.exe") + "\"", folder_.Path()));
@@ -187,6 +187,11 @@ TEST_F(EnglishTest, TheControllersPagesAndEditDialogSpeakEnglish)
     ExpectEnglishAndWhole(edit);
     if (edit != nullptr) PostMessageA(edit, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(edit); }));
+    PostMessageA(page, WM_COMMAND, 1063, 0);  // Restore...
+    HWND restore = WaitForDialog(controller.Id(), "Restore from a Backup");
+    ExpectEnglishAndWhole(restore);
+    if (restore != nullptr) PostMessageA(restore, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(restore); }));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     EXPECT_EQ(controller.Wait(), 0u);
 }
