@@ -158,7 +158,12 @@ Section "!$(SEC_PROGRAMS)" SecPrograms
   ; An update keeps the user's settings.
   SetOverwrite off
   File "${STAGE}/_setting.ini"
-  File "${STAGE}/local.ini"
+  ; The example table in the installer's language.
+  ${If} $LANGUAGE == ${LANG_JAPANESE}
+    File "/oname=local.ini" "${STAGE}/example-ja.ini"
+  ${Else}
+    File "/oname=local.ini" "${STAGE}/example-en.ini"
+  ${EndIf}
   SetOverwrite on
 
   CreateDirectory "$SMPROGRAMS\${APP}"

@@ -26,7 +26,9 @@ public:
     // program's own path cannot be found. The file need not exist.
     bool Open(const char* name);
     // Open(name), or the current local settings file named by the main
-    // settings file when name is null or empty.
+    // settings file when name is null or empty; that one, when it does not
+    // exist, starts as a copy of the example table beside the programs for
+    // the system code page ("example-ja.ini" or "example-en.ini"), if any.
     bool OpenLocal(const char* name);
 
     bool IsOpen() const { return open_; }

@@ -14,6 +14,16 @@ namespace {
 
 constexpr UINT kMainSettingsNameId = 2001;
 
+// The portable folder ships an example table in each language and no table
+// of its own: the first program that opens the current table finds it missing
+// and starts it from the example the system code page can show. A table the
+// user has is never replaced.
+void ProvideExampleTable(const char* path)
+{
+    if (path[0] == '\0' || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
+    CopyFileA(GetACP() == 932 ? "example-ja.ini" : "example-en.ini", path, TRUE);
+}
+
 } // namespace
 
 bool SettingsFile::Open(const char* name)
@@ -40,7 +50,10 @@ bool SettingsFile::OpenLocal(const char* name)
     if (name != nullptr && name[0] != '\0') return Open(name);
     MainSettings main;
     main.Load();
-    return Open(main.current.c_str());
+    if (!Open(main.current.c_str())) return false;
+    // Open made the program folder current, where the examples lie.
+    if (!main.current.empty()) ProvideExampleTable(path_);
+    return true;
 }
 
 bool SettingsFile::HasValue(const char* section, const char* key) const

@@ -239,6 +239,26 @@ TEST(MainSettingsTest, CurrentIsResolvedFromTheProgramFolder)
     EXPECT_EQ(values["switcher"], "");
     EXPECT_STRCASEEQ(values["local"].c_str(), folder.File("sub\\local.ini").c_str());
     EXPECT_STRCASEEQ((values["cwd"] + "\\").c_str(), folder.Path().c_str());
+    EXPECT_FALSE(FileExists(folder.File("sub\\local.ini")));  // no example to start it from
+}
+
+// The portable folder's first run: the missing current table starts from the
+// example of the system code page (932 here), and only a missing one.
+TEST(MainSettingsTest, AMissingCurrentTableStartsFromTheExampleOfTheCodePage)
+{
+    ProgramFolder folder({"coordination_helper.exe"});
+    CreateDirectoryA(folder.File("sub").c_str(), nullptr);
+    WriteFileText(folder.File("_setting.ini"), "[LocalSetting]\r\nCurrent=sub\\local.ini\r\n");
+    WriteFileText(folder.File("example-ja.ini"), "[CmdTable]\r\ncmd[0].caption=ja\r\n");
+    WriteFileText(folder.File("example-en.ini"), "[CmdTable]\r\ncmd[0].caption=en\r\n");
+    const std::string helper = "\"" + folder.Program("coordination_helper.exe") + "\" main \"" +
+                               folder.File("report.txt") + "\"";
+    ASSERT_EQ(RunProgram(helper), 0u);
+    EXPECT_EQ(ReadFileText(folder.File("sub\\local.ini")), "[CmdTable]\r\ncmd[0].caption=ja\r\n");
+
+    WriteFileText(folder.File("sub\\local.ini"), "mine");
+    ASSERT_EQ(RunProgram(helper), 0u);
+    EXPECT_EQ(ReadFileText(folder.File("sub\\local.ini")), "mine");
 }
 
 TEST(MainSettingsTest, WithoutACurrentFileNothingIsWritten)

@@ -97,6 +97,8 @@ TEST(PackageInstaller, InstallsPerUserUpdatesAndUninstallsKeepingTheSettings)
         EXPECT_TRUE(FileExists(dir + file)) << file;
     }
     EXPECT_NE(ReadFileText(dir + "_setting.ini").find("Controller.Path=korvopt.exe"), std::string::npos);
+    // The example table in the installer's language: "メモ帳" in Shift-JIS.
+    EXPECT_NE(ReadFileText(dir + "local.ini").find("cmd[0].caption=\x83\x81\x83\x82\x92\xa0\r\n"), std::string::npos);
     EXPECT_EQ(ShortcutTarget(sendTo), dir + "korvadd.exe");
     EXPECT_EQ(ShortcutTarget(startup), dir + "korvaned.exe");
     for (const char* name : {"Korvane.lnk", "Korvane オプション.lnk", "Korvane 設定ファイルの切り替え.lnk"}) {

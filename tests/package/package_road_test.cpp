@@ -144,6 +144,17 @@ TEST(PackageRoad, ANewUserRunsEveryProgramOfTheUnpackedPackage)
     FreeHotkey exit = FindFreeHotkeyText(3);
     if (!first.found || !added.found || !second.found || !exit.found) GTEST_SKIP() << "no four free hotkeys";
 
+    {
+        SCOPED_TRACE("the first start makes the table from the example the code page can show");
+        ASSERT_FALSE(FileExists(folder + "local.ini"));
+        Process firstRun;
+        ASSERT_TRUE(firstRun.Start("\"" + folder + "korvaned.exe\"", folder));
+        ASSERT_NE(WaitForDaemonStartUp(), nullptr);
+        EXPECT_EQ(FindMessageBox(firstRun.Id()), nullptr);  // the example's own hotkeys all registered
+        EndDaemon(firstRun);
+        EXPECT_EQ(ReadFileText(folder + "local.ini"), ReadFileText(folder + "example-ja.ini"));
+    }
+
     Recorder recorder;
     const std::string env = recorder.File("road.env");
     ASSERT_TRUE(WriteFileText(env, "ROAD=package\r\n"));
