@@ -144,6 +144,7 @@ void DaemonWindow::StartServices()
         // this and is taken afterwards.
         SettingsSnapshot snapshot;
         loadedDigest_ = snapshot.Read() == SettingsSnapshot::Result::kRead ? snapshot.Digest() : 0;
+        snapshot.Close();
         WatchSettings(snapshot);
         // Attached only once complete: hotkeys and menu choices that arrive
         // while a box of the build is open find no command set.
@@ -231,6 +232,7 @@ void DaemonWindow::OnReloadTimer()
             settings.commands.LoadFromText(snapshot.LocalText());
             settings.shell.LoadFromText(snapshot.LocalText());
         }
+        snapshot.Close();
         std::unique_ptr<CommandSet> old = std::move(commandSet_);
         old.reset();
         building_ = true;

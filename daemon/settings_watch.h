@@ -51,6 +51,13 @@ public:
         kCut,         // caught half-written
     };
     Result Read();
+    // Lets go of the files: a file mapped for its text cannot be replaced,
+    // and an editor may save while the daemon builds.
+    void Close()
+    {
+        mainText_.Close();
+        localText_.Close();
+    }
 
     const std::string& MainPath() const { return mainPath_; }
     const SettingsFile& Local() const { return local_; }
