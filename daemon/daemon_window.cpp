@@ -1,6 +1,5 @@
 #include "daemon_window.h"
 
-#include "backup_names.h"
 #include "command_set.h"
 #include "daemon_resource.h"
 #include "environment_variables_win.h"
@@ -113,6 +112,10 @@ DaemonWindow::BusyScope::~BusyScope()
 {
     if (!outermost_) return;
     daemon_.busy_ = false;
+    if (daemon_.reloadWaits_) {
+        daemon_.reloadWaits_ = false;
+        SetTimer(daemon_.window_, kReloadTimer, ReloadTiming::kRetryMs, nullptr);
+    }
     // Posted, never run here: the frame that opened the scope still uses the
     // object, and a code 3 destroys it.
     if (!daemon_.pendingCodes_.Empty()) PostMessageA(daemon_.window_, kReplayMessage, 0, 0);
@@ -195,8 +198,13 @@ void DaemonWindow::OnSettingsChanged()
 void DaemonWindow::OnReloadTimer()
 {
     KillTimer(window_, kReloadTimer);
-    // Codes, boxes and the menu first; the read follows them.
-    if (busy_ || !pendingCodes_.Empty()) {
+    // Codes, boxes and the menu first; the read follows them (a box may
+    // stay open for hours: no timer runs meanwhile).
+    if (busy_) {
+        reloadWaits_ = true;
+        return;
+    }
+    if (!pendingCodes_.Empty()) {
         SetTimer(window_, kReloadTimer, ReloadTiming::kRetryMs, nullptr);
         return;
     }
@@ -249,31 +257,14 @@ void DaemonWindow::PointAtNewestBackup()
 {
     SettingsFile current;
     current.OpenLocal(nullptr);
-    const std::string path = current.Path();
-    const std::size_t slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) return;
-    const std::string folder = path.substr(0, slash + 1) + "backup\\";
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    const std::string newest = NewestBackup(names, path.substr(slash + 1));
-    if (newest.empty()) return;
-    SettingsFile backup;
-    backup.Open((folder + newest).c_str());
-    CommandTable commands;
-    commands.Load(backup);
-    if (commands.Empty()) return;
-
+    std::string name;
+    const std::size_t count = NewestBackupCommands(current.Path(), name);
+    if (count == 0) return;
     NOTIFYICONDATAA data = TrayData(window_);
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_INFO;
-    std::snprintf(data.szInfo, sizeof data.szInfo, LoadResourceString(IDS_BACKUP_HAS_COMMANDS).c_str(),
-                  newest.c_str(), static_cast<unsigned>(commands.Size()));
+    std::snprintf(data.szInfo, sizeof data.szInfo, LoadResourceString(IDS_BACKUP_HAS_COMMANDS).c_str(), name.c_str(),
+                  static_cast<unsigned>(count));
     LoadStringA(GetModuleHandleA(nullptr), IDS_BACKUP_BALLOON_TITLE, data.szInfoTitle, sizeof data.szInfoTitle);
     Shell_NotifyIconA(NIM_MODIFY, &data);
 }

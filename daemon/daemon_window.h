@@ -122,6 +122,8 @@ private:
     std::uint64_t loadedDigest_ = 0;
     UINT trayTip_;
     unsigned reloads_ = 0;
+    // A reload came while busy: it follows once the object is free.
+    bool reloadWaits_ = false;
 };
 
 // The program: single-instance test, class, window, message loop; the exit code.

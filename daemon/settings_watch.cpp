@@ -1,5 +1,7 @@
 #include "settings_watch.h"
 
+#include "backup_names.h"
+#include "commands/command_table.h"
 #include "reload_check.h"
 #include "settings/ascii_case.h"
 
@@ -128,4 +130,25 @@ SettingsSnapshot::Result SettingsSnapshot::Read()
     if (!localText_.Foreign() && !LocalTextLoadsWhole(localText_.Text())) return Result::kCut;
     digest_ = TextDigest(localText_.Text(), TextDigest(local_.Path(), TextDigest(mainText_.Text())));
     return Result::kRead;
+}
+
+std::size_t NewestBackupCommands(const std::string& path, std::string& name)
+{
+    const std::string folder = FolderOf(path);
+    if (folder.empty()) return 0;
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "backup\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    name = NewestBackup(names, path.substr(folder.size()));
+    if (name.empty()) return 0;
+    SettingsFile backup;
+    backup.Open((folder + "backup\\" + name).c_str());
+    CommandTable commands;
+    commands.Load(backup);
+    return commands.Size();
 }

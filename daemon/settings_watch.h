@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -73,3 +74,7 @@ private:
     FileText mainText_, localText_;
     std::uint64_t digest_ = 0;
 };
+
+// The commands of the newest backup of the settings file at `path` (in the
+// folder "backup" beside it), and its name; 0 when there is none.
+std::size_t NewestBackupCommands(const std::string& path, std::string& name);
