@@ -39,10 +39,11 @@ void AddFolder(std::vector<std::string>& folders, const std::string& folder)
     folders.push_back(folder);
 }
 
-// Any read failure but a missing file, which reads as empty.
+// Any read failure but a missing file, which reads as empty as at the
+// start (and so does no file named at all).
 bool OpenText(FileText& text, const std::string& path)
 {
-    return !path.empty() && text.Open(path.c_str());
+    return path.empty() || text.Open(path.c_str());
 }
 
 } // namespace
@@ -124,11 +125,11 @@ SettingsSnapshot::Result SettingsSnapshot::Read()
         if (!MainTextLoadsWhole(mainText_.Text())) return Result::kCut;
         current = CurrentFromMainText(mainText_.Text());
     }
-    // No file named is no file to read: the table that runs stays.
     local_.Open(current.c_str());
-    if (!OpenText(localText_, local_.Path()) || !localText_.Exists()) return Result::kUnreadable;
+    if (!OpenText(localText_, local_.Path())) return Result::kUnreadable;
     if (!localText_.Foreign() && !LocalTextLoadsWhole(localText_.Text())) return Result::kCut;
-    digest_ = TextDigest(localText_.Text(), TextDigest(local_.Path(), TextDigest(mainText_.Text())));
+    // The rest of the main file is not the daemon's: a change there rebuilds nothing.
+    digest_ = TextDigest(localText_.Text(), TextDigest(local_.Path()));
     return Result::kRead;
 }
 

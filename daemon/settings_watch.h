@@ -48,7 +48,7 @@ class SettingsSnapshot {
 public:
     enum class Result {
         kRead,
-        kUnreadable,  // held by another program, or missing
+        kUnreadable,  // held by another program
         kCut,         // caught half-written
     };
     Result Read();
@@ -65,7 +65,7 @@ public:
     std::string_view LocalText() const { return localText_.Text(); }
     // A file that the platform reads in another encoding: read through it.
     bool LocalForeign() const { return localText_.Foreign(); }
-    // Of both texts and the local file's path.
+    // Of the local file's path and text.
     std::uint64_t Digest() const { return digest_; }
 
 private:
