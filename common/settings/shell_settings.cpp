@@ -20,15 +20,25 @@ std::string KeyValue(const IniSection& section, const char* key)
     return value;
 }
 
-// A number as the platform's integer read takes it: decimal, or hexadecimal after "0x".
+// A number as the platform's integer read takes it: decimal, or after
+// "0x", "0o" or "0b" in that base, up to the first byte that is no digit.
 int KeyInt(const std::string& value)
 {
     const char* p = value.c_str();
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
-    const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
-    const long n = std::strtol(hex ? p + 2 : p, nullptr, hex ? 16 : 10);
-    return static_cast<int>(negative ? -n : n);
+    int base = 10;
+    if (p[0] == '0') {
+        switch (p[1]) {
+        case 'x': case 'X': base = 16; break;
+        case 'o': case 'O': base = 8; break;
+        case 'b': case 'B': base = 2; break;
+        default: break;
+        }
+        if (base != 10) p += 2;
+    }
+    const unsigned long n = std::strtoul(p, nullptr, base);
+    return static_cast<int>(negative ? 0 - n : n);
 }
 
 } // namespace
