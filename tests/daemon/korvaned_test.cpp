@@ -350,6 +350,36 @@ TEST_F(KorvanedTest, HandEditsOfTheFilesAreTakenWithinASecond)
     }
 }
 
+// The balloon is read back from the tray's tooltip window that shows it. The table itself stays empty: nothing is restored by itself.
+TEST_F(KorvanedTest, AStartWithoutCommandsPointsAtABackupThatHasSome)
+{
+    WriteTable({});
+    ASSERT_TRUE(CreateDirectoryA(folder_.File("backup").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileText(folder_.File("backup\\local.20261209-215300-123.ini"),
+                              LocalSettings({{"A", "a.exe", ""}, {"B", "b.exe", ""}})));
+    ASSERT_TRUE(WriteFileText(folder_.File("backup\\local.20261201-000000-000.ini"), LocalSettings({})));
+    BoxAnswerer boxes(IDOK, 0);
+    ASSERT_TRUE(Start());
+    const std::string expected = Ansi("現在のコマンドテーブルにはコマンドがありません。最新のバックアップ「") +
+                                 "local.20261209-215300-123.ini" + Ansi("」には2個のコマンドがあります。");
+    std::string shown;
+    WaitFor([&] {
+        HWND tip = FindVisibleWindow("tooltips_class32");
+        char text[512] = "";
+        // Sent: a window of another process answers GetWindowText with its
+        // title, and a tooltip's text is what it answers WM_GETTEXT with.
+        DWORD_PTR copied = 0;
+        if (tip != nullptr) {
+            SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000,
+                                &copied);
+        }
+        shown = text;
+        return shown == expected;
+    });
+    EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
 // After a change has been taken: a watch that kept waking (a notice never
 // renewed, a timer never stopped) would show here.
 TEST_F(KorvanedTest, AnIdleWatchingDaemonUsesNoProcessorTime)
