@@ -8,11 +8,13 @@
 #include "platform/option_lock.h"
 #include "settings/settings_file.h"
 #include "split_arguments.h"
+#include "settings/ui_language_setting.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
+    ApplyUiLanguageSetting();
     OptionLock lock;
     if (!lock.Acquire()) {
         // Started from "Send To", silence would pass for success.

@@ -5,10 +5,15 @@
 // a process that reads the same bytes once and writes them once, and against
 // one that also takes a mutex and broadcasts twice, as every editor must.
 // Both sides run in turns; the median of each and their ratio are printed.
+// Last, the save with the backup it keeps against the save without one,
+// and what the backup adds against a plain copy of the file.
 //
 //   settings_save_bench [turns [commands]]
 //   settings_save_bench floor <file>      the floor process: one read, one write
 //   settings_save_bench frame <file>      the same inside the editors' frame
+//   settings_save_bench backups <results> <turns> <commands>
+//                                         the backup figures, from a copy of
+//                                         this program in a folder of its own
 #include "bench_support.h"
 #include "commands/command_table.h"
 #include "settings/ini_text.h"
@@ -98,6 +103,73 @@ void PrintRow(const char* what, double ms, double floorMs)
     std::printf("%-34s %10.1f %10.1f %7.2fx\n", what, ms, floorMs, ms / floorMs);
 }
 
+std::string Row(const char* what, double ms, double floorMs)
+{
+    char line[128];
+    std::snprintf(line, sizeof line, "%-34s %10.1f %10.1f %7.2fx\n", what, ms, floorMs, ms / floorMs);
+    return line;
+}
+
+// Runs beside main settings of its own, which turn the backups on and off
+// between saves (the count is read at each save). Each save changes the
+// file, as a user's does: the first command's line takes three lengths in
+// turn, so that the newest backup differs in size; then saves that change
+// one byte at the end, where the newest backup is read whole.
+int BackupBench(const char* results, int turns, int count)
+{
+    char module[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string dir = module;
+    dir.erase(dir.find_last_of('\\') + 1);
+    const std::string mainFile = dir + "_setting.ini", local = dir + "local.ini", copy = dir + "copy.ini";
+    CommandTable table = BenchTable(count);
+    SettingsFile file;
+    file.Open(local.c_str());
+    const std::string baseLine = table[0].cmdline, lastLine = table[table.Size() - 1].cmdline;
+    std::vector<double> without, with, sameSize, copies;
+    for (int save = 0; save < 4 * turns; ++save) {
+        const bool on = save % 2 == 1;
+        if (!WriteAll(mainFile.c_str(), on ? "[Backup]\r\nCount=10\r\n" : "[Backup]\r\nCount=0\r\n")) return 1;
+        table[0].cmdline = baseLine + std::string(static_cast<std::size_t>(save % 3), ' ');
+        double start = bench::Now();
+        if (!table.Save(file)) return 1;
+        (on ? with : without).push_back(bench::Now() - start);
+        if (!on) continue;
+        start = bench::Now();
+        if (!CopyFileA(local.c_str(), copy.c_str(), FALSE)) return 1;
+        copies.push_back(bench::Now() - start);
+        Settle(copy.c_str());
+    }
+    for (int save = 0; save < turns; ++save) {
+        table[table.Size() - 1].cmdline = lastLine + std::to_string(save % 10);
+        const double start = bench::Now();
+        if (!table.Save(file)) return 1;
+        sameSize.push_back(bench::Now() - start);
+    }
+    const double plain = bench::Median(with) - bench::Median(without);
+    std::string text = Row("save without backups", bench::Median(without), bench::Median(copies));
+    text += Row("save with backups", bench::Median(with), bench::Median(without));
+    text += Row("  the same, newest backup compared", bench::Median(sameSize), bench::Median(without));
+    text += Row("what a backup adds / CopyFileA", plain, bench::Median(copies));
+    text += Row("  the same, newest backup compared", bench::Median(sameSize) - bench::Median(without),
+                bench::Median(copies));
+    return WriteAll(results, text) ? 0 : 1;
+}
+
+// Removes the files of a folder and the folder.
+void RemoveFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -119,6 +191,9 @@ int main(int argc, char** argv)
         SendMessageA(HWND_BROADCAST, message, 1, 0);
         CloseHandle(mutex);
         return ok ? 0 : 1;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "backups") == 0) {
+        return BackupBench(argv[2], std::max(1, std::atoi(argv[3])), std::max(1, std::atoi(argv[4])));
     }
     const int turns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     const int count = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10000;
@@ -234,7 +309,23 @@ int main(int argc, char** argv)
     PrintRow("korvadd load and save (process)", bench::Median(adds), bench::Median(floors));
     PrintRow("korvadd / the frame's floor", bench::Median(adds), bench::Median(frames));
 
-    for (const char* name : {"local.ini", "floor.ini", "renamed.ini", "_setting.ini", "korvadd.exe"}) DeleteFileA((dir + name).c_str());
-    RemoveDirectoryA(dir.c_str());
+    // The backups in a folder of their own, beside their own main settings.
+    const std::string backupDir = dir + "backups\\", results = dir + "backups.txt";
+    std::string figures;
+    CreateDirectoryA(backupDir.c_str(), nullptr);
+    if (!CopyFileA(module, (backupDir + "settings_save_bench.exe").c_str(), FALSE) ||
+        RunMs("\"" + backupDir + "settings_save_bench.exe\" backups \"" + results + "\" " + std::to_string(turns) + " " +
+                  std::to_string(count),
+              backupDir) < 0 ||
+        !ReadAll(results.c_str(), figures)) {
+        std::printf("the backup figures could not be measured\n");
+        return 1;
+    }
+    std::printf("%s", figures.c_str());
+
+    RemoveFolder(backupDir + "backup\\");
+    RemoveFolder(backupDir);
+    RemoveFolder(dir + "backup\\");
+    RemoveFolder(dir);
     return 0;
 }

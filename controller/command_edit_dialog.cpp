@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "resource.h"
 #include "run_now.h"
+#include "platform/ui_text.h"
 
 #include <commdlg.h>
 
@@ -32,8 +33,8 @@ INT_PTR RunCommandEditDialog(HWND owner, CommandItem* item, NameTakenCheck nameT
                              std::vector<TableHotkey> otherHotkeys)
 {
     const CommandEditRequest request = {item, std::move(nameTaken), std::move(otherHotkeys)};
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_COMMAND_EDIT), owner,
-                           CommandEditDialogProc, reinterpret_cast<LPARAM>(&request));
+    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), UiDialogTemplate(IDD_COMMAND_EDIT), owner,
+                                   CommandEditDialogProc, reinterpret_cast<LPARAM>(&request));
 }
 
 int ShowCmdToIndex(int showCmd)
@@ -282,8 +283,8 @@ void CommandEditDialog::BrowseCommandLine(HWND owner, HWND target)
     char file[261] = {};
     char title[256] = {};
     char filter[256] = {};
-    LoadStringA(GetModuleHandleA(nullptr), IDS_BROWSE_TITLE, title, sizeof title);
-    const int filterLength = LoadStringA(GetModuleHandleA(nullptr), IDS_BROWSE_FILTER, filter, sizeof filter - 1);
+    LoadUiString(IDS_BROWSE_TITLE, title, sizeof title);
+    const int filterLength = LoadUiString(IDS_BROWSE_FILTER, filter, sizeof filter - 1);
     for (int i = 0; i < filterLength; ++i) {
         if (filter[i] == '\n')
             filter[i] = '\0';

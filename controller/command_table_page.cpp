@@ -5,8 +5,10 @@
 #include "commands/command_table.h"
 #include "platform/message_box.h"
 #include "resource.h"
+#include "restore_dialog.h"
 #include "run_now.h"
 #include "settings/settings_file.h"
+#include "platform/ui_text.h"
 
 #include <memory>
 #include <string>
@@ -285,6 +287,18 @@ void CommandTablePage::SetFilter(const std::string& text)
     Rebuild(Selected());
 }
 
+void CommandTablePage::RestoreBackup()
+{
+    if (!settings_)
+        return;
+    CommandTable table;
+    if (RunRestoreDialog(window_, settings_->Path(), table) <= 0)
+        return;
+    model_.Load(table);
+    Rebuild(nullptr);
+    PropSheet_Changed(GetParent(window_), window_);
+}
+
 HTREEITEM CommandTablePage::HitTest(UINT* flags) const
 {
     POINT cursor = {};
@@ -369,7 +383,7 @@ void CommandTablePage::OnContextMenu(LPARAM position)
         // The menu's commands act on the selection: the node clicked becomes it.
         TreeView_SelectItem(treeView_, item);
     }
-    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_CONTEXT));
+    HMENU menu = LoadUiMenu(IDM_CONTEXT);
     if (!menu)
         return;
     TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTBUTTON, pt.x, pt.y, 0, window_, nullptr);
@@ -512,6 +526,7 @@ bool CommandTablePage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case IDC_DELETE: DeleteCommand(nullptr); break;
         case IDC_DUPLICATE: DuplicateCommand(nullptr); break;
         case IDC_RUN_NOW: RunCommand(nullptr); break;
+        case IDC_RESTORE: RestoreBackup(); break;
         case IDC_FILTER:
             if (HIWORD(wParam) == EN_CHANGE) {
                 char text[256] = {};

@@ -38,6 +38,9 @@ public:
     // Shows only the nodes that hold the text, with their parents; an empty
     // text shows the whole tree. What is saved never changes with it.
     void SetFilter(const std::string& text);
+    // Offers the backups of the table's file; the one chosen replaces the
+    // tree, to be written by the next save. Cancel leaves the tree as it was.
+    void RestoreBackup();
 
     const CommandTree& Tree() const { return model_; }
     CommandNode* Selected() const;

@@ -3,6 +3,7 @@
 #include "platform/option_lock.h"
 #include "resource.h"
 #include "settings/settings_file.h"
+#include "settings/ui_language_setting.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -46,13 +47,15 @@ static bool BringOpenSheetForward()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    ApplyUiLanguageSetting();
     OptionLock lock;
     if (!lock.Acquire()) {
         if (!BringOpenSheetForward())
             ShowError(nullptr, IDS_EDITOR_RUNNING);
         return 1;
     }
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     SettingsFile settings;
     RunOptionsSheet(instance, settings, SettingsName(commandLine).c_str());

@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "settings/settings_file.h"
 #include "shell_extension_page.h"
+#include "platform/ui_text.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -20,7 +21,7 @@ constexpr UINT kSheetHeaderV2Size = offsetof(PROPSHEETHEADERA, hbmHeader) + size
 std::string SheetCaption(const SettingsFile& settings)
 {
     char caption[64] = {};
-    LoadStringA(GetModuleHandleA(nullptr), IDS_SHEET_CAPTION, caption, sizeof caption);
+    LoadUiString(IDS_SHEET_CAPTION, caption, sizeof caption);
     return std::string(caption) + settings.Path();
 }
 
@@ -73,9 +74,9 @@ INT_PTR ShowOptionsSheet(HINSTANCE instance, SettingsFile& settings, bool modele
     for (int i = 0; i < 3; ++i) {
         PROPSHEETPAGEA page = {};
         page.dwSize = kPageSize;
-        page.dwFlags = 0;   // tab title from the template caption
+        page.dwFlags = PSP_DLGINDIRECT;   // tab title from the template caption
         page.hInstance = instance;
-        page.pszTemplate = MAKEINTRESOURCEA(specs[i].templateId);
+        page.pResource = UiDialogTemplate(specs[i].templateId);
         page.pfnDlgProc = specs[i].proc;
         page.lParam = reinterpret_cast<LPARAM>(&settings);
         std::memcpy(pages + i * kPageSize, &page, kPageSize);

@@ -1,6 +1,7 @@
 #include "program_info_page.h"
 
 #include "resource.h"
+#include "platform/ui_text.h"
 
 #include <shellapi.h>
 
@@ -49,7 +50,7 @@ ProgramInfoPage::ProgramInfoPage(HWND window, LPARAM) : window_(window)
 void ProgramInfoPage::OpenString(UINT id)
 {
     char text[128] = {};
-    if (LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text) > 0)
+    if (LoadUiString(id, text, sizeof text) > 0)
     {
         // ShellExecuteA may show a box of its own when no program takes the
         // URL (Wine does); nothing is to be shown then.

@@ -6,6 +6,7 @@
 #define IDD_SHELL_EXTENSION    106
 #define IDD_PROGRAM_INFO       108
 #define IDD_COMMAND_EDIT       109
+#define IDD_RESTORE            110
 #define IDM_CONTEXT            4
 
 #define IDS_MAILTO             2
@@ -42,6 +43,10 @@
 #define IDS_HOTKEY_RESERVED    170
 #define IDS_HOTKEY_ASK         171
 #define IDS_HOTKEY_ASK_TITLE   172
+#define IDS_RESTORE_TIME       173
+#define IDS_RESTORE_COMMANDS   174
+#define IDS_RESTORE_UNREADABLE 175
+#define IDS_RESTORE_FAILED     176
 
 // Command table page
 #define IDC_TREE               1000
@@ -54,6 +59,11 @@
 #define IDC_FILTER             1060
 #define IDC_FILTER_LABEL       1061
 #define IDC_DUPLICATE          1062
+#define IDC_RESTORE            1063
+
+// Restore dialog
+#define IDC_BACKUP_LIST        1080
+#define IDC_RESTORE_NONE       1081
 
 // Command edit dialog
 #define IDC_CAPTION            1011

@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "platform/option_lock.h"
 #include "service_request.h"
+#include "platform/ui_text.h"
 
 #include <shellapi.h>
 
@@ -29,7 +30,7 @@ NOTIFYICONDATAA TrayData(HWND window)
 void LoadTip(NOTIFYICONDATAA& data, UINT textId)
 {
     // The tooltip of the original layout holds 63 characters with the zero.
-    LoadStringA(GetModuleHandleA(nullptr), textId, data.szTip, 63);
+    LoadUiString(textId, data.szTip, 63);
 }
 
 } // namespace

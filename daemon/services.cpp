@@ -3,6 +3,7 @@
 #include "command_set.h"
 #include "daemon_host.h"
 #include "daemon_resource.h"
+#include "foreground.h"
 #include "launch_process.h"
 #include "platform/message_box.h"
 #include "service_calls.h"
@@ -66,6 +67,8 @@ void StartProgram(std::string commandLine)
     LaunchRequest request;
     request.commandLine = std::move(commandLine);
     request.showCmd = SW_SHOWNORMAL;
+    // The editor's window must come to the front as any started program's.
+    PassForegroundOn();
     StartProcess(request, nullptr);
 }
 

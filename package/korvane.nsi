@@ -242,6 +242,9 @@ SectionEnd
 ; Off by default: the settings stay for a later installation.
 Section /o "un.$(SEC_SETTINGS)" UnSecSettings
   !insertmacro RemoveFile "*.ini"
+  ; The copies the editors keep before each save go with the files.
+  !insertmacro RemoveFile "backup\*.ini"
+  RMDir "$INSTDIR\backup"
 SectionEnd
 
 Section "-un.Folder"

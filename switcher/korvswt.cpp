@@ -7,6 +7,7 @@
 #include "switch_dialog.h"
 #include "switcher_exit_codes.h"
 #include "switcher_resource.h"
+#include "settings/ui_language_setting.h"
 
 #include <windows.h>
 
@@ -28,6 +29,7 @@ bool SetCurrentSettingsFile(const std::string& path)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    ApplyUiLanguageSetting();
     OptionLock lock;
     if (!lock.Acquire()) {
         // Started by a hotkey or a menu, silence would pass for a switch.

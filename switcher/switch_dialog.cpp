@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 #include "settings/settings_file.h"
 #include "switcher_resource.h"
+#include "platform/ui_text.h"
 
 #include <commdlg.h>
 
@@ -17,8 +18,8 @@ constexpr int kPathChars = 260;
 
 bool SwitchDialog::Run(HINSTANCE instance)
 {
-    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SWITCH), nullptr, DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = DialogBoxIndirectParamA(instance, UiDialogTemplate(IDD_SWITCH), nullptr, DialogProc,
+                                                   reinterpret_cast<LPARAM>(this));
     return result == 1;
 }
 

@@ -1,6 +1,6 @@
 // Drives the programs' dialogs for screenshots: starts korvopt in the program
 // folder, shows each page of the sheet and then the edit dialog of the first
-// command, then the page filtered, then starts korvswt and shows its dialog. For each view it writes
+// command, then the page filtered, then its restore dialog, then starts korvswt and shows its dialog. For each view it writes
 // "shot-N" into the folder and waits for "shot-N-done" (the script takes the
 // picture in between). Cancels everything at the end.
 //
@@ -99,9 +99,21 @@ int main(int argc, char** argv)
     if (!Shot(folder, 3)) return 1;
     PostMessageA(edit, WM_COMMAND, IDCANCEL, 0);
     Sleep(300);
-    // The page filtered by "メモ" (in the programs' code page).
-    SetDlgItemTextA(pageWindow, 1060, "\x83\x81\x83\x82");
+    // The page filtered by the text given, else by "メモ" (in the programs' code page).
+    SetDlgItemTextA(pageWindow, 1060, argc > 2 ? argv[2] : "\x83\x81\x83\x82");
     if (!Shot(folder, 4)) return 1;
+    SetDlgItemTextA(pageWindow, 1060, "");
+    PostMessageA(pageWindow, WM_COMMAND, MAKEWPARAM(1063, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(pageWindow, 1063)));
+    HWND restore = WaitForDialogOf(info.dwProcessId, sheet);
+    if (restore == nullptr) {
+        std::printf("shots: no restore dialog\n");
+        return 1;
+    }
+    SetWindowPos(restore, nullptr, 470, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    if (!Shot(folder, 5)) return 1;
+    PostMessageA(restore, WM_COMMAND, IDCANCEL, 0);
+    Sleep(300);
     PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     WaitForSingleObject(info.hProcess, 5000);
     CloseHandle(info.hProcess);
@@ -118,7 +130,7 @@ int main(int argc, char** argv)
         return 1;
     }
     SetWindowPos(switcher, nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    if (!Shot(folder, 5)) return 1;
+    if (!Shot(folder, 6)) return 1;
     PostMessageA(switcher, WM_COMMAND, IDCANCEL, 0);
     WaitForSingleObject(info.hProcess, 5000);
     CloseHandle(info.hProcess);

@@ -1,4 +1,5 @@
 #include "platform/message_box.h"
+#include "platform/ui_text.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -13,7 +14,7 @@ HWND VisibleOwner(HWND owner)
 bool LoadText(UINT id, char* buffer, int size)
 {
     buffer[0] = '\0';
-    return LoadStringA(GetModuleHandleA(nullptr), id, buffer, size) > 0;
+    return LoadUiString(id, buffer, size) > 0;
 }
 
 } // namespace

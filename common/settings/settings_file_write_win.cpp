@@ -5,6 +5,7 @@
 #include "settings/file_text_win.h"
 #include "settings/ini_piece_reader.h"
 #include "settings/ini_text.h"
+#include "settings/settings_backup.h"
 
 #include <windows.h>
 
@@ -391,28 +392,53 @@ bool WriteInPlace(const char* path, const std::string& text, DWORD attributes)
 // made. The edit fails, with the last error set, when the old text turns out
 // not to be editable as it is read; nothing is written then. An edit of a
 // missing file that makes no text leaves it missing, as the platform does.
+// The file as it was is backed up first. With the old text in view, an edit
+// that changes nothing writes nothing (and makes no backup): a sheet's OK
+// writes each page, most of them unchanged.
 bool WriteEdited(const char* path, FileText& old, const std::function<bool(const IniSink&)>& edit)
 {
     char resolved[MAX_PATH];
     const char* target = old.Exists() && FinalPath(old.Handle(), resolved) ? resolved : path;
     const DWORD attributes = old.Attributes();
+    const std::string_view before = old.Text();
+    bool unchanged = old.Exists() && before.data() != nullptr;
+    std::size_t compared = 0;
+    const auto compare = [&](std::string_view piece) {
+        if (!unchanged) return;
+        unchanged = before.substr(compared, piece.size()) == piece;
+        compared += piece.size();
+    };
+    SettingsBackup backup;
     NewFile out;
     const bool inPlace = old.Exists() && (old.Links() > 1 || HeldWithoutSharingDelete(target));
     if (inPlace || !out.Create(target, attributes, Permissions(old.Handle()))) {
         std::string text;
-        if (!edit([&](std::string_view piece) { text.append(piece); })) return false;
+        if (!edit([&](std::string_view piece) { compare(piece); text.append(piece); })) return false;
+        unchanged = unchanged && compared == before.size();
         old.Close();
         if (!old.Exists() && text.empty()) return true;
+        if (unchanged) return true;
+        if (old.Exists()) backup.Keep(path, target, false);
         if (!WriteInPlace(target, text, attributes)) return false;
     } else {
-        if (!edit([&](std::string_view piece) { out.Write(piece); })) {
+        if (!edit([&](std::string_view piece) { compare(piece); out.Write(piece); })) {
             const DWORD error = GetLastError();
             out.Discard();
             return Refuse(error);
         }
+        unchanged = unchanged && compared == before.size();
         old.Close();
         if (!old.Exists() && out.Written() == 0) return true;
-        if (!out.PutInPlace(target, old.Exists())) return false;
+        if (unchanged) {
+            out.Discard();
+            return true;
+        }
+        if (old.Exists()) backup.Keep(path, target, true);
+        if (!out.PutInPlace(target, old.Exists())) {
+            const DWORD error = GetLastError();
+            backup.SaveFailed();
+            return Refuse(error);
+        }
     }
     // Once a process for each folder: under Wine, listing a folder that a
     // rename has just changed costs more than a small save itself, and only
@@ -468,6 +494,7 @@ bool SettingsFile::WriteStrings(const std::vector<SettingsValue>& values)
     if (!OpenForEdit(path_, old)) return false;
     if (old.Foreign()) {
         old.Close();
+        SettingsBackup().Keep(path_, path_, false);
         bool ok = true;
         for (const SettingsValue& v : values) {
             ok = WritePrivateProfileStringA(v.section, v.key, v.value.c_str(), path_) && ok;
@@ -548,6 +575,7 @@ bool SettingsFile::WriteSectionLines(const char* section, const IniLines& lines)
     if (HasUtf8Mark(first)) return Refuse(ERROR_INVALID_DATA);
     if (HasByteOrderMark(first)) {
         old.Close();
+        SettingsBackup().Keep(path_, path_, false);
         std::string text;
         std::string_view piece;
         while (lines(piece)) text.append(piece);

@@ -6,12 +6,15 @@
 //   coordination_helper listen <file> <ready-event>
 //                                         a hidden top-level window appends each code to the file; code 3 ends it
 //   coordination_helper main <file>       writes the main settings and the OpenLocal path to the file
+//   coordination_helper save <file> <n>   saves [S] k=1 .. k=n to the settings file, one save each
+//   coordination_helper savemain <path>   saves the main settings with <path> as the daemon's path
 #include "platform/option_lock.h"
 #include "settings/settings_file.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -95,6 +98,24 @@ int Main(const char* file)
     return 0;
 }
 
+int Save(const char* file, int saves)
+{
+    SettingsFile settings;
+    settings.Open(file);
+    for (int i = 1; i <= saves; ++i) {
+        if (!settings.WriteInt("S", "k", i)) return 1;
+    }
+    return 0;
+}
+
+int SaveMain(const char* daemonPath)
+{
+    MainSettings main;
+    main.Load();
+    main.daemonPath = daemonPath;
+    return main.Save() ? 0 : 1;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -103,5 +124,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (__argc >= 2 && std::strcmp(__argv[1], "probe") == 0) return ProbeOptionMutex() ? 0 : 1;
     if (__argc >= 4 && std::strcmp(__argv[1], "listen") == 0) return Listen(__argv[2], __argv[3]);
     if (__argc >= 3 && std::strcmp(__argv[1], "main") == 0) return Main(__argv[2]);
+    if (__argc >= 4 && std::strcmp(__argv[1], "save") == 0) return Save(__argv[2], std::atoi(__argv[3]));
+    if (__argc >= 3 && std::strcmp(__argv[1], "savemain") == 0) return SaveMain(__argv[2]);
     return 2;
 }

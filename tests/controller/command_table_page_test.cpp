@@ -2,6 +2,7 @@
 
 #include "platform/message_box.h"
 #include "resource.h"
+#include "settings/settings_backup.h"
 
 #include <atomic>
 #include <functional>
@@ -545,4 +546,78 @@ TEST_F(SheetTest, TreeShowsEachProgramsIconAndNoneForGroups)
     EXPECT_EQ(imageOf("Tools"), I_IMAGENONE);
     EXPECT_EQ(imageOf(kGroupLabel), I_IMAGENONE);
     EXPECT_EQ(ImageList_GetImageCount(images), 3) << "one image per icon source";
+}
+
+namespace {
+
+// The rows of the restore dialog's list: "time commands".
+std::vector<std::string> RestoreRows(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_BACKUP_LIST);
+    std::vector<std::string> rows;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string row;
+        for (int column = 0; column < 2; ++column) {
+            char text[64] = {};
+            LVITEMA item = {};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+            row += (column ? " " : "") + std::string(text);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST_F(SheetTest, RestoreLoadsTheChosenBackupAndOkWritesItBackingUpTheFileThatWasThere)
+{
+    WriteTable({"A", "B"});
+    const std::string current = LocalText();
+    ASSERT_TRUE(CreateDirectoryA(dir_.File("backup").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileText(dir_.File("backup\\local.20260101-080910-000.ini"),
+                              "[CmdTable]\r\ncmd[0].caption=Old\r\ncmd[0].cmdline=old\r\n"));
+    ASSERT_TRUE(WriteFileText(dir_.File("backup\\local.20260102-000000-999.ini"),
+                              "[CmdTable]\r\ncmd[0].caption=X\r\ncmd[1].caption=X/Y\r\ncmd[1].cmdline=y\r\n"
+                              "cmd[2].caption=Z\r\ncmd[2].cmdline=z\r\n"));
+    OpenSheet();
+    // Cancel, then the older backup: a dialog chooses row `row`, -1 for Cancel.
+    for (const int row : {-1, 1}) {
+        SCOPED_TRACE(row);
+        std::vector<std::string> rows;
+        std::thread chooser([&] {
+            HWND d = nullptr;
+            WaitFor([&] {
+                d = FindWindowA("#32770", Sjis("バックアップから復元").c_str());
+                return d && IsWindowVisible(d);
+            });
+            if (!d)
+                return;
+            rows = RestoreRows(d);
+            if (row < 0) {
+                PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+                return;
+            }
+            LVITEMA state = {};
+            state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(GetDlgItem(d, IDC_BACKUP_LIST), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+            PostMessageA(d, WM_COMMAND, IDOK, 0);
+        });
+        SendMessageA(tablePage_, WM_COMMAND, IDC_RESTORE, 0);
+        chooser.join();
+        EXPECT_EQ(rows, (std::vector<std::string>{"2026/01/02 00:00:00 3", "2026/01/01 08:09:10 1"}));
+        EXPECT_EQ(Shown(), row < 0 ? "A B" : "Old");
+        EXPECT_EQ(LocalText(), current);
+    }
+    ASSERT_TRUE(Press(PSBTN_OK));
+    EXPECT_EQ(Saved("CmdTable", "cmd[0].caption"), "Old");
+    EXPECT_EQ(Saved("CmdTable", "cmd[0].cmdline"), "old");
+    EXPECT_EQ(Saved("CmdTable", "cmd[1].caption"), "<none>");
+    const std::vector<BackupFile> backups = ListBackups(localPath_);
+    ASSERT_EQ(backups.size(), 3u);
+    EXPECT_EQ(ReadFileText(backups.front().path), current);
 }

@@ -97,7 +97,8 @@ void SheetTest::SetUp()
 {
     static bool initialised = false;
     if (!initialised) {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                                              ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
         initialised = true;
     }

@@ -70,6 +70,17 @@ struct CommandLineCase {
     std::string current;   // as the profile functions read it back
 };
 
+// English chosen in the main settings file on a Japanese system.
+TEST_F(SwitcherTest, EnglishChosenInTheSettingsIsSpokenOnAJapaneseSystem)
+{
+    WriteFileText(Main(), std::string(kMainSettings) + "[Language]\r\nUI=en\r\n");
+    ASSERT_TRUE(Start());
+    HWND dialog = WaitForDialog(switcher_.Id(), "Choose the Settings File");
+    ASSERT_NE(dialog, nullptr);
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(WaitPumping(switcher_), static_cast<DWORD>(kExitDone));
+}
+
 TEST_F(SwitcherTest, APathOnTheCommandLineBecomesCurrentWithoutADialog)
 {
     const CommandLineCase cases[] = {
