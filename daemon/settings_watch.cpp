@@ -1,9 +1,9 @@
 #include "settings_watch.h"
 
-#include "backup_names.h"
 #include "commands/command_table.h"
 #include "reload_check.h"
 #include "settings/ascii_case.h"
+#include "settings/backup_name.h"
 
 namespace {
 
@@ -145,8 +145,9 @@ std::size_t NewestBackupCommands(const std::string& path, std::string& name)
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
     } while (FindNextFileA(search, &found));
     FindClose(search);
-    name = NewestBackup(names, path.substr(folder.size()));
-    if (name.empty()) return 0;
+    const std::vector<std::string> backups = BackupsNewestFirst(path.substr(folder.size()), names);
+    if (backups.empty()) return 0;
+    name = backups.front();
     SettingsFile backup;
     backup.Open((folder + "backup\\" + name).c_str());
     CommandTable commands;
