@@ -23,7 +23,7 @@ std::string ItemText(const Command& command, const std::string& hotkeyText)
 // after it keep what they can still get, and every hotkey in the list is
 // registered afterwards.
 void FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, HotkeyList& hotkeys,
-                        std::vector<std::size_t>& hotkeyOwners)
+                        std::vector<std::size_t>& hotkeyOwners, bool report)
 {
     const std::vector<int> parents = ParentPositions(commands);
     std::string hotkeyText;
@@ -43,7 +43,7 @@ void FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, Hot
         command.menuId = menuId;
         if (menuId < 0 && !menuFailed) {
             menuFailed = true;
-            ShowError(nullptr, IDS_MENU_ITEM_FAILED, command.name.c_str());
+            if (report) ShowError(nullptr, IDS_MENU_ITEM_FAILED, command.name.c_str());
         }
 
         if (command.virtualKey != 0 && !listFull) {
@@ -55,7 +55,7 @@ void FillMenuAndHotkeys(HWND window, CommandTable& commands, MenuTree& menu, Hot
             if (added == nullptr) {
                 // Full: every later entry would be refused as well.
                 listFull = true;
-                ShowError(nullptr, IDS_HOTKEY_NOT_LOADED, command.name.c_str(), hotkeyText.c_str());
+                if (report) ShowError(nullptr, IDS_HOTKEY_NOT_LOADED, command.name.c_str(), hotkeyText.c_str());
                 continue;
             }
             command.hotkeyId = added->identifier;
@@ -125,26 +125,34 @@ void CommandSet::OnInitMenuPopup(HMENU popup)
     icons_.OnInitMenuPopup(popup, [this](int identifier) -> const Command* { return FindByMenuId(identifier); });
 }
 
-std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& file)
+std::unique_ptr<CommandSet> BuildCommandSet(HWND window, LoadedSettings&& settings, bool report)
 {
     std::unique_ptr<CommandSet> set(new (std::nothrow) CommandSet);
     if (!set) return nullptr;
 
-    if (!set->commands_.Load(file)) {
-        ShowError(nullptr, IDS_TABLE_NOT_LOADED);
+    set->commands_ = std::move(settings.commands);
+    if (!settings.commandsLoaded) {
+        if (report) ShowError(nullptr, IDS_TABLE_NOT_LOADED);
     } else {
-        FillMenuAndHotkeys(window, set->commands_, set->menu_, set->hotkeys_, set->hotkeyOwners_);
+        FillMenuAndHotkeys(window, set->commands_, set->menu_, set->hotkeys_, set->hotkeyOwners_, report);
         const std::vector<int> refused = set->hotkeys_.RegisterAll();
-        if (!refused.empty()) {
+        if (!refused.empty() && report) {
             ShowError(nullptr, IDS_HOTKEY_TAKEN, RefusedCombinations(set->hotkeys_, refused).c_str());
         }
     }
 
-    ShellSettings settings;
-    if (!settings.Load(file)) ShowError(nullptr, IDS_SHELL_SETTINGS_FAILED);
-    set->shell_.Apply(settings);
-    ReleaseProfileCache(file);
+    if (!settings.shellLoaded && report) ShowError(nullptr, IDS_SHELL_SETTINGS_FAILED);
+    set->shell_.Apply(settings.shell);
     return set;
+}
+
+std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& file)
+{
+    LoadedSettings settings;
+    settings.commandsLoaded = settings.commands.Load(file);
+    settings.shellLoaded = settings.shell.Load(file);
+    ReleaseProfileCache(file);
+    return BuildCommandSet(window, std::move(settings), true);
 }
 
 std::unique_ptr<CommandSet> BuildCommandSet(HWND window)

@@ -4,6 +4,7 @@
 #include "hotkey_list.h"
 #include "menu_icons.h"
 #include "menu_tree.h"
+#include "settings/shell_settings.h"
 #include "shell_switch.h"
 
 #include <windows.h>
@@ -13,6 +14,15 @@
 #include <vector>
 
 class SettingsFile;
+
+// What a build takes from the settings, all read before a running set lets
+// its hotkeys go.
+struct LoadedSettings {
+    CommandTable commands;
+    bool commandsLoaded = true;
+    ShellSettings shell;
+    bool shellLoaded = true;
+};
 
 // What a started daemon holds: the loaded commands, the command menu, the
 // registered hotkeys and the applied shell-extension settings.
@@ -36,7 +46,7 @@ public:
     ShellSwitch& Shell() { return shell_; }
 
 private:
-    friend std::unique_ptr<CommandSet> BuildCommandSet(HWND, const SettingsFile&);
+    friend std::unique_ptr<CommandSet> BuildCommandSet(HWND, LoadedSettings&&, bool);
 
     CommandTable commands_;
     // Before the menu, so that the menu goes before the bitmaps it shows.
@@ -54,3 +64,6 @@ private:
 std::unique_ptr<CommandSet> BuildCommandSet(HWND window);
 // The same from a settings file already opened.
 std::unique_ptr<CommandSet> BuildCommandSet(HWND window, const SettingsFile& file);
+// The same from settings already read. `report` false builds without a box:
+// a reload that nobody asked for interrupts nobody.
+std::unique_ptr<CommandSet> BuildCommandSet(HWND window, LoadedSettings&& settings, bool report);

@@ -4,6 +4,10 @@
 #define IDI_KORVANED 103
 #define IDS_TRAY_STARTED 137
 #define IDS_TRAY_STOPPED 138
+// A change of the settings files that could not be loaded: the set runs on.
+#define IDS_TRAY_NOT_RELOADED 139
+#define IDS_BACKUP_HAS_COMMANDS 140
+#define IDS_BACKUP_BALLOON_TITLE 141
 #define IDS_HOTKEY_NOT_LOADED 180
 #define IDS_MENU_ITEM_FAILED 181
 #define IDS_HOTKEY_TAKEN 182

@@ -11,7 +11,9 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -70,10 +72,14 @@ LRESULT CALLBACK DaemonWindow::WindowProc(HWND window, UINT message, WPARAM wPar
     return daemon->HandleMessage(message, wParam, lParam);
 }
 
-DaemonWindow::DaemonWindow(HWND window) : window_(window) {}
+DaemonWindow::DaemonWindow(HWND window)
+    : window_(window), watch_(window, kSettingsChangedMessage), trayTip_(IDS_TRAY_STARTED)
+{
+}
 
 DaemonWindow::~DaemonWindow()
 {
+    watch_.Stop();
     StopServices();
     RemoveTrayIcon();
     services_.clear();
@@ -95,6 +101,7 @@ void DaemonWindow::Create()
         WatchLock();
     }
     AddTrayIcon();
+    if (commandSet_ && commandSet_->Commands().Empty()) PointAtNewestBackup();
 }
 
 DaemonWindow::BusyScope::BusyScope(DaemonWindow& daemon) : daemon_(daemon), outermost_(!daemon.busy_)
@@ -106,6 +113,10 @@ DaemonWindow::BusyScope::~BusyScope()
 {
     if (!outermost_) return;
     daemon_.busy_ = false;
+    if (daemon_.reloadWaits_) {
+        daemon_.reloadWaits_ = false;
+        SetTimer(daemon_.window_, kReloadTimer, ReloadTiming::kRetryMs, nullptr);
+    }
     // Posted, never run here: the frame that opened the scope still uses the
     // object, and a code 3 destroys it.
     if (!daemon_.pendingCodes_.Empty()) PostMessageA(daemon_.window_, kReplayMessage, 0, 0);
@@ -133,6 +144,12 @@ void DaemonWindow::StartServices()
     BusyScope busy(*this);
     KillTimer(window_, kLockWatchTimer);
     if (!commandSet_ && !building_) {
+        // Read before the build: a change written during it differs from
+        // this and is taken afterwards.
+        SettingsSnapshot snapshot;
+        loadedDigest_ = snapshot.Read() == SettingsSnapshot::Result::kRead ? snapshot.Digest() : 0;
+        snapshot.Close();
+        WatchSettings(snapshot);
         // Attached only once complete: hotkeys and menu choices that arrive
         // while a box of the build is open find no command set.
         building_ = true;
@@ -140,7 +157,7 @@ void DaemonWindow::StartServices()
         building_ = false;
         commandSet_ = std::move(built);
     }
-    SetTrayTip(true);
+    SetTrayTip(IDS_TRAY_STARTED);
 }
 
 void DaemonWindow::StopServices()
@@ -149,7 +166,7 @@ void DaemonWindow::StopServices()
     // Moved out first, so a nested message during the teardown finds no set.
     std::unique_ptr<CommandSet> old = std::move(commandSet_);
     old.reset();
-    SetTrayTip(false);
+    SetTrayTip(IDS_TRAY_STOPPED);
 }
 
 void DaemonWindow::WatchLock()
@@ -168,6 +185,91 @@ void DaemonWindow::OnLockWatch()
     if (ProbeOptionMutex()) StartServices();
 }
 
+void DaemonWindow::WatchSettings(const SettingsSnapshot& snapshot)
+{
+    watch_.Watch(FoldersOf({snapshot.MainPath(), snapshot.Local().Path()}));
+}
+
+void DaemonWindow::OnSettingsChanged()
+{
+    // Restarted by each change: a burst is read once, after it.
+    SetTimer(window_, kReloadTimer, reloadTiming_.Changed(), nullptr);
+}
+
+void DaemonWindow::OnReloadTimer()
+{
+    KillTimer(window_, kReloadTimer);
+    // Codes, boxes and the menu first; the read follows them (a box may
+    // stay open for hours: no timer runs meanwhile).
+    if (busy_) {
+        reloadWaits_ = true;
+        return;
+    }
+    if (!pendingCodes_.Empty()) {
+        SetTimer(window_, kReloadTimer, ReloadTiming::kRetryMs, nullptr);
+        return;
+    }
+    // Stopped services read the files when they start; an editor that holds
+    // the lock sends code 1 once it has saved.
+    if (!commandSet_ || !ProbeOptionMutex()) return;
+    BusyScope busy(*this);
+    SettingsSnapshot snapshot;
+    switch (snapshot.Read()) {
+    case SettingsSnapshot::Result::kUnreadable:
+        if (const unsigned delay = reloadTiming_.Unreadable()) {
+            SetTimer(window_, kReloadTimer, delay, nullptr);
+        } else {
+            SetTrayTip(IDS_TRAY_NOT_RELOADED);
+        }
+        return;
+    case SettingsSnapshot::Result::kCut:
+        SetTrayTip(IDS_TRAY_NOT_RELOADED);
+        return;
+    case SettingsSnapshot::Result::kRead:
+        break;
+    }
+    // A `Current` that names another file moves the watch there.
+    WatchSettings(snapshot);
+    if (snapshot.Digest() != loadedDigest_) {
+        // The new table is read whole before the running set lets its
+        // hotkeys go, which the new one may register again.
+        LoadedSettings settings;
+        if (snapshot.LocalForeign()) {
+            settings.commands.Load(snapshot.Local());
+            settings.shell.Load(snapshot.Local());
+        } else {
+            settings.commands.LoadFromText(snapshot.LocalText());
+            settings.shell.LoadFromText(snapshot.LocalText());
+        }
+        snapshot.Close();
+        std::unique_ptr<CommandSet> old = std::move(commandSet_);
+        old.reset();
+        building_ = true;
+        std::unique_ptr<CommandSet> built = BuildCommandSet(window_, std::move(settings), false);
+        building_ = false;
+        commandSet_ = std::move(built);
+        loadedDigest_ = snapshot.Digest();
+        ++reloads_;
+    }
+    SetTrayTip(IDS_TRAY_STARTED);
+}
+
+void DaemonWindow::PointAtNewestBackup()
+{
+    SettingsFile current;
+    current.OpenLocal(nullptr);
+    std::string name;
+    const std::size_t count = NewestBackupCommands(current.Path(), name);
+    if (count == 0) return;
+    NOTIFYICONDATAA data = TrayData(window_);
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_INFO;
+    std::snprintf(data.szInfo, sizeof data.szInfo, LoadResourceString(IDS_BACKUP_HAS_COMMANDS).c_str(), name.c_str(),
+                  static_cast<unsigned>(count));
+    LoadStringA(GetModuleHandleA(nullptr), IDS_BACKUP_BALLOON_TITLE, data.szInfoTitle, sizeof data.szInfoTitle);
+    Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
 bool DaemonWindow::AddTrayIcon()
 {
     HICON icon = reinterpret_cast<HICON>(SendMessageA(window_, WM_GETICON, ICON_SMALL, 0));
@@ -176,7 +278,7 @@ bool DaemonWindow::AddTrayIcon()
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
     data.hIcon = icon;
-    LoadTip(data, IDS_TRAY_STARTED);
+    LoadTip(data, trayTip_);
     if (!Shell_NotifyIconA(NIM_ADD, &data)) return false;
     // The version is its own call: NIM_ADD ignores it.
     data.uVersion = NOTIFYICON_VERSION;
@@ -184,11 +286,12 @@ bool DaemonWindow::AddTrayIcon()
     return true;
 }
 
-bool DaemonWindow::SetTrayTip(bool started)
+bool DaemonWindow::SetTrayTip(UINT textId)
 {
+    trayTip_ = textId;
     NOTIFYICONDATAA data = TrayData(window_);
     data.uFlags = NIF_TIP;
-    LoadTip(data, started ? IDS_TRAY_STARTED : IDS_TRAY_STOPPED);
+    LoadTip(data, textId);
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
@@ -222,6 +325,7 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_TIMER:
         if (wParam == kLockWatchTimer) OnLockWatch();
+        if (wParam == kReloadTimer) OnReloadTimer();
         return 0;
     case WM_COPYDATA: {
         // The service may stop the services: remote codes wait until it is done.
@@ -239,6 +343,9 @@ LRESULT DaemonWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case kReplayMessage:
         OnReplay();
+        return 0;
+    case kSettingsChangedMessage:
+        OnSettingsChanged();
         return 0;
     default:
         break;

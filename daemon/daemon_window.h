@@ -1,11 +1,14 @@
 #pragma once
 
 #include "daemon_host.h"
+#include "reload_check.h"
 #include "remote_code_queue.h"
 #include "services.h"
+#include "settings_watch.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -16,11 +19,15 @@ constexpr UINT kTrayMessage = WM_USER + 1;
 constexpr UINT kRemoteMessage = WM_USER + 2;
 // Posted to itself when a build is over and remote codes wait.
 constexpr UINT kReplayMessage = WM_USER + 3;
+// Posted by the watch of the settings files for each change it is told of.
+constexpr UINT kSettingsChangedMessage = WM_USER + 4;
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kAppIconId = 103;
 // The timer that looks for the end of an editor that never sent code 1.
 constexpr UINT_PTR kLockWatchTimer = 1;
 constexpr UINT kLockWatchIntervalMs = 500;
+// The quiet time after a change of the settings files, and the retries.
+constexpr UINT_PTR kReloadTimer = 2;
 
 // The object behind the hidden command window; its services run exactly while
 // it holds a command set.
@@ -46,8 +53,12 @@ public:
     const std::vector<ServiceEntry>& Services() const override { return services_; }
 
     bool AddTrayIcon();
-    bool SetTrayTip(bool started);
+    // The tooltip's text from the string table; kept for a new taskbar.
+    bool SetTrayTip(UINT textId);
+    UINT TrayTip() const { return trayTip_; }
     void RemoveTrayIcon();
+    // How many times a change of the settings files rebuilt the command set.
+    unsigned Reloads() const { return reloads_; }
 
 private:
     void Create();
@@ -62,6 +73,15 @@ private:
     // would once no program holds the lock any more (the editor was killed).
     void WatchLock();
     void OnLockWatch();
+    // Reads the settings files again once a burst of changes is over, and
+    // rebuilds the running set when what it was built from changed.
+    void OnSettingsChanged();
+    void OnReloadTimer();
+    // Watches the folders of the files the snapshot read.
+    void WatchSettings(const SettingsSnapshot& snapshot);
+    // At start: a table without commands whose newest backup has some says
+    // so once, in a balloon of the tray icon.
+    void PointAtNewestBackup();
     // Acts on one code; false when it ended the daemon (the object is gone).
     bool RunRemoteCode(unsigned code);
     void CallService(const char* name);
@@ -96,6 +116,14 @@ private:
     RemoteCodeQueue pendingCodes_;
     std::unique_ptr<CommandSet> commandSet_;
     std::vector<ServiceEntry> services_;
+    FolderWatch watch_;
+    ReloadTiming reloadTiming_;
+    // Of the settings the running set was built from; 0 when unknown.
+    std::uint64_t loadedDigest_ = 0;
+    UINT trayTip_;
+    unsigned reloads_ = 0;
+    // A reload came while busy: it follows once the object is free.
+    bool reloadWaits_ = false;
 };
 
 // The program: single-instance test, class, window, message loop; the exit code.

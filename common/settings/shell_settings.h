@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 class SettingsFile;
 
 constexpr const char kDesktopSection[] = "Desktop";
@@ -20,6 +22,8 @@ struct ShellSettings {
     // Overwrites every field (a missing or empty opacity reads as 255); true in
     // every case.
     bool Load(const SettingsFile& file);
+    // The same from a settings file's text, read as the platform reads the keys.
+    void LoadFromText(std::string_view text);
     // Writes the four keys in one write; false when the file could not be written.
     bool Save(SettingsFile& file) const;
 };

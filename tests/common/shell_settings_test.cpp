@@ -23,6 +23,11 @@ TEST(ShellSettingsTest, LoadsEachInterestingSection)
         {"TaskbarTrans.Percent=lots\r\n", true, true, false, 0},
         {"HideIcon=FALSE\r\nTaskbarHide=1\r\n", false, false, false, 255},
         {"HideIcon=0\r\nTaskbarHide=void\r\nTaskbarTrans=null\r\n", true, true, false, 255},
+        {"HideIcon=\"false\"\r\nTaskbarHide='1'\r\nTaskbarTrans.Percent=\"20\"\r\n", true, false, false, 20},
+        {"TaskbarTrans.Percent=0x20\r\n", true, true, false, 32},
+        {"TaskbarTrans.Percent=0b101\r\n", true, true, false, 5},
+        {"TaskbarTrans.Percent=12abc\r\n", true, true, false, 12},
+        {"taskbartrans=yes\r\nTaskbarTrans=false\r\n", true, true, true, 255},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.section);
@@ -30,12 +35,17 @@ TEST(ShellSettingsTest, LoadsEachInterestingSection)
         SettingsFile file;
         ASSERT_TRUE(file.Open(dir.File("local.ini").c_str()));
         ASSERT_TRUE(WriteFileText(file.Path(), std::string("[Desktop]\r\n") + c.section));
-        ShellSettings settings;
-        EXPECT_TRUE(settings.Load(file));
-        EXPECT_EQ(settings.showDesktopIcons, c.icons);
-        EXPECT_EQ(settings.showTaskbar, c.taskbar);
-        EXPECT_EQ(settings.translucentTaskbar, c.translucent);
-        EXPECT_EQ(settings.taskbarOpacity, c.opacity);
+        // Read key by key through the platform, and from the file's text as a
+        // reload reads it: both alike.
+        ShellSettings read, fromText;
+        EXPECT_TRUE(read.Load(file));
+        fromText.LoadFromText(ReadFileText(file.Path()));
+        for (const ShellSettings& settings : {read, fromText}) {
+            EXPECT_EQ(settings.showDesktopIcons, c.icons);
+            EXPECT_EQ(settings.showTaskbar, c.taskbar);
+            EXPECT_EQ(settings.translucentTaskbar, c.translucent);
+            EXPECT_EQ(settings.taskbarOpacity, c.opacity);
+        }
     }
 }
 

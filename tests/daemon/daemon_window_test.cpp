@@ -1,6 +1,7 @@
 #include "daemon_window.h"
 
 #include "command_set.h"
+#include "daemon_resource.h"
 #include "daemon_test_files.h"
 #include "platform/option_lock.h"
 #include "services.h"
@@ -462,5 +463,107 @@ TEST_F(DaemonWindowTest, MenuItemsGetTheirIconsWhenShownAndLoseThemWithTheComman
         if (round == 0) stoppedCount = GdiObjects();
         EXPECT_EQ(GdiObjects(), stoppedCount);
         Remote(kRemoteStartServices);
+    }
+}
+
+namespace {
+
+// Waits, pumping, until a reload of the settings files is over: one more
+// rebuild than `before`, or the tooltip telling that none could be made.
+bool WaitForReloadOutcome(DaemonWindow& daemon, unsigned before)
+{
+    return WaitFor([&] { return daemon.Reloads() != before || daemon.TrayTip() == IDS_TRAY_NOT_RELOADED; }, 3000);
+}
+
+} // namespace
+
+TEST_F(DaemonWindowTest, ABurstOfRewritesIsReloadedOnceAfterItsLastChange)
+{
+    const FreeHotkey keys[] = {FindFreeHotkeyText(0), FindFreeHotkeyText(1), FindFreeHotkeyText(2),
+                               FindFreeHotkeyText(3)};
+    for (const FreeHotkey& key : keys) ASSERT_TRUE(key.found);
+    WriteTable({{"A", "a.exe", keys[0].text}});
+    ASSERT_TRUE(CreateDaemon(false));
+    ASSERT_NE(Daemon().GetCommandSet(), nullptr);
+    // Three rewrites within 200 ms, as an editor's autosave or a sync client leaves them.
+    for (int i = 1; i <= 3; ++i) {
+        WriteTable({{"A", "a.exe", keys[i].text}});
+        WaitFor([] { return false; }, 70);
+    }
+    EXPECT_TRUE(WaitFor([&] { return Daemon().Reloads() > 0; }, 1500));
+    WaitFor([] { return false; }, 800);
+    EXPECT_EQ(Daemon().Reloads(), 1u);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(HotkeyTaken(keys[i].modifiers, keys[i].key)) << i;
+    EXPECT_TRUE(HotkeyTaken(keys[3].modifiers, keys[3].key));
+    EXPECT_EQ(Daemon().TrayTip(), static_cast<UINT>(IDS_TRAY_STARTED));
+}
+
+// Each case changes the files from the running table with `before` to one
+// with `after`; the table is put back between cases.
+TEST_F(DaemonWindowTest, AReloadKeepsTheRunningTableUnlessTheNewTextLoadsWhole)
+{
+    const FreeHotkey before = FindFreeHotkeyText(0), after = FindFreeHotkeyText(1);
+    ASSERT_TRUE(before.found && after.found);
+    const std::string good = LocalSettings({{"A", "a.exe", before.text}});
+    const std::string changed = LocalSettings({{"A", "a.exe", before.text}, {"B", "b.exe", after.text}});
+    const std::string mainText = ReadFileText(main_);
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        bool reloads;
+        UINT tip;
+    } cases[] = {
+        {"a line cut in its middle",
+         [&] { WriteFileText(local_, changed.substr(0, changed.find(".cmdline=b.") + 4)); }, false,
+         IDS_TRAY_NOT_RELOADED},
+        {"the rest written as NULs",
+         [&] { WriteFileText(local_, changed.substr(0, changed.size() - 20) + std::string(20, '\0')); }, false,
+         IDS_TRAY_NOT_RELOADED},
+        {"the main file cut in its Current",
+         [&] { WriteFileText(main_, mainText.substr(0, mainText.size() - 6)); }, false, IDS_TRAY_NOT_RELOADED},
+        // The broken tail that the start-up loads without a word.
+        {"a garbage tail", [&] { WriteFileText(local_, changed + std::string("\x81\x00\xff garbage \r\n[", 15)); },
+         true, IDS_TRAY_STARTED},
+        {"a change while an editor holds the lock",
+         [&] {
+             HANDLE lock = CreateMutexA(nullptr, TRUE, kOptionMutexName);
+             WriteFileText(local_, changed);
+             WaitFor([] { return false; }, 1000);
+             ReleaseMutex(lock);
+             CloseHandle(lock);
+         },
+         false, IDS_TRAY_STARTED},
+        // Read again shortly after: the tries outlast a short hold.
+        {"a file held by a sync client for a moment",
+         [&] {
+             HANDLE file = CreateFileA(local_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+             DWORD written = 0;
+             WriteFile(file, changed.data(), static_cast<DWORD>(changed.size()), &written, nullptr);
+             WaitFor([] { return false; }, 500);
+             CloseHandle(file);
+         },
+         true, IDS_TRAY_STARTED},
+    };
+    WriteTable({{"A", "a.exe", before.text}});
+    ASSERT_TRUE(CreateDaemon(false));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const unsigned reloads = Daemon().Reloads();
+        c.change();
+        if (c.reloads) {
+            EXPECT_TRUE(WaitForReloadOutcome(Daemon(), reloads));
+        } else {
+            WaitFor([] { return false; }, 1200);
+        }
+        EXPECT_EQ(Daemon().Reloads(), reloads + (c.reloads ? 1 : 0));
+        EXPECT_EQ(Daemon().TrayTip(), c.tip);
+        EXPECT_TRUE(HotkeyTaken(before.modifiers, before.key));
+        EXPECT_EQ(HotkeyTaken(after.modifiers, after.key), c.reloads);
+
+        // Back to the running table: no rebuild unless the case made one.
+        ASSERT_TRUE(WriteFileText(main_, mainText));
+        ASSERT_TRUE(WriteFileText(local_, good));
+        EXPECT_TRUE(WaitFor([&] { return Daemon().TrayTip() == IDS_TRAY_STARTED && !HotkeyTaken(after.modifiers, after.key); }, 3000));
+        WaitFor([] { return false; }, 500);
     }
 }

@@ -15,6 +15,25 @@ using namespace testing_support;
 
 namespace {
 
+// The same file through drive Z:, which Wine maps to the root of the Unix
+// file system. Elsewhere the path as it is.
+std::string OnAnotherDrive(const std::string& path)
+{
+    using UnixName = char*(CDECL*)(const WCHAR*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) return path;
+    std::wstring wide(path.begin(), path.end());
+    char* name = unixName(wide.c_str());
+    if (name == nullptr) return path;
+    std::string result = std::string("Z:") + name;
+    HeapFree(GetProcessHeap(), 0, name);
+    for (char& c : result) {
+        if (c == '/') c = '\\';
+    }
+    return result;
+}
+
 void Broadcast(unsigned code)
 {
     BroadcastRemoteControl(RegisterWindowMessageA(kRemoteControlMessageName), code);
@@ -66,12 +85,17 @@ TEST_F(KorvanedTest, HeldOptionMutexKeepsServicesStoppedUntilCodeOne)
     CloseHandle(mutex);
     Broadcast(kRemoteStartServices);
     EXPECT_TRUE(WaitFor([&] { return HotkeyTaken(key.modifiers, key.key); }));
-    // A second start keeps the running set: the changed table is not read.
+    // A second start keeps the running set: the table changed under an
+    // editor's lock is not read.
+    mutex = CreateMutexA(nullptr, TRUE, kOptionMutexName);
     WriteTable({{"A", "a.exe", later.text}});
     ASSERT_TRUE(SendRemoteCode(window_, kRemoteStartServices));
+    WaitFor([] { return false; }, 1000);
     EXPECT_TRUE(HotkeyTaken(key.modifiers, key.key));
     EXPECT_FALSE(HotkeyTaken(later.modifiers, later.key));
     EXPECT_TRUE(boxes.Boxes().empty());
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
 }
 
 TEST_F(KorvanedTest, DispatchFindsCommandsOrReportsUnknownIdentifiers)
@@ -273,6 +297,111 @@ TEST_F(KorvanedTest, BadTablesAreReportedAndTheDaemonKeepsRunning)
     EXPECT_EQ(seen[1].text, Ansi("ホットキー「") + key.text + Ansi("」をシステムに登録できません。多くの場合、指定された組み合わせのホットキーは、既に他のアプリケーションにより使用されています。"));
     EXPECT_TRUE(HotkeyTaken(key.modifiers, key.key));
     EXPECT_EQ(daemon_.Wait(0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+// A hand edit reaches the daemon with no editor run, wherever the file is:
+// beside the program, or named by `Current` in another folder on another
+// drive, whose folder the watch moves to.
+TEST_F(KorvanedTest, HandEditsOfTheFilesAreTakenWithinASecond)
+{
+    const FreeHotkey first = FindFreeHotkeyText(0), added = FindFreeHotkeyText(1), other = FindFreeHotkeyText(2),
+                     later = FindFreeHotkeyText(3);
+    ASSERT_TRUE(first.found && added.found && other.found && later.found);
+    WriteTable({{"A", "a.exe", first.text}});
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(HotkeyTaken(first.modifiers, first.key));
+
+    TempDir elsewhere;
+    const std::string otherFile = elsewhere.File("other.ini");
+    ASSERT_TRUE(WriteFileText(otherFile, LocalSettings({{"O", "o.exe", other.text}})));
+    struct Case {
+        const char* what;
+        std::function<bool()> edit;
+        const FreeHotkey& taken;
+        const FreeHotkey* freed;
+    } cases[] = {
+        {"a command added at the end",
+         [&] { return WriteFileText(folder_.File("local.ini"), LocalSettings({{"A", "a.exe", first.text}}) +
+                                                                "cmd[1].caption=B\r\ncmd[1].cmdline=b.exe\r\ncmd[1].hotkey=" +
+                                                                added.text + "\r\n"); },
+         added, nullptr},
+        {"Current naming a file on another drive",
+         [&] {
+             folder_.WriteMainSettings(OnAnotherDrive(otherFile));
+             return true;
+         },
+         other, &added},
+        {"an edit of that file", [&] { return WriteFileText(otherFile, LocalSettings({{"O", "o.exe", later.text}})); },
+         later, &other},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(c.edit());
+        // Probes seldom: a probe at the moment the daemon registers the
+        // combination would take it from the daemon.
+        bool taken = false;
+        while (!(taken = HotkeyTaken(c.taken.modifiers, c.taken.key)) && GetTickCount() - start < 3000) Sleep(100);
+        EXPECT_TRUE(taken);
+        EXPECT_LT(GetTickCount() - start, 1000u);
+        if (c.freed != nullptr) {
+            EXPECT_FALSE(HotkeyTaken(c.freed->modifiers, c.freed->key));
+        }
+    }
+}
+
+// The balloon is read back from the tray's tooltip window that shows it. The table itself stays empty: nothing is restored by itself.
+TEST_F(KorvanedTest, AStartWithoutCommandsPointsAtABackupThatHasSome)
+{
+    WriteTable({});
+    ASSERT_TRUE(CreateDirectoryA(folder_.File("backup").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileText(folder_.File("backup\\local.20261209-215300-123.ini"),
+                              LocalSettings({{"A", "a.exe", ""}, {"B", "b.exe", ""}})));
+    ASSERT_TRUE(WriteFileText(folder_.File("backup\\local.20261201-000000-000.ini"), LocalSettings({})));
+    BoxAnswerer boxes(IDOK, 0);
+    ASSERT_TRUE(Start());
+    const std::string expected = Ansi("現在のコマンドテーブルにはコマンドがありません。最新のバックアップ「") +
+                                 "local.20261209-215300-123.ini" + Ansi("」には2個のコマンドがあります。");
+    std::string shown;
+    WaitFor([&] {
+        HWND tip = FindVisibleWindow("tooltips_class32");
+        char text[512] = "";
+        // Sent: a window of another process answers GetWindowText with its
+        // title, and a tooltip's text is what it answers WM_GETTEXT with.
+        DWORD_PTR copied = 0;
+        if (tip != nullptr) {
+            SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000,
+                                &copied);
+        }
+        shown = text;
+        return shown == expected;
+    });
+    EXPECT_EQ(shown, expected);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+// After a change has been taken: a watch that kept waking (a notice never
+// renewed, a timer never stopped) would show here.
+TEST_F(KorvanedTest, AnIdleWatchingDaemonUsesNoProcessorTime)
+{
+    const FreeHotkey key = FindFreeHotkeyText();
+    ASSERT_TRUE(key.found);
+    WriteTable({{"A", "a.exe", ""}});
+    ASSERT_TRUE(Start());
+    WriteTable({{"A", "a.exe", key.text}});
+    ASSERT_TRUE(WaitForHotkeyState(key, true));
+    Sleep(1000);
+    const auto used = [&] {
+        FILETIME created, ended, kernel, user;
+        if (!GetProcessTimes(daemon_.Handle(), &created, &ended, &kernel, &user)) return ~0ull;
+        const auto ticks = [](const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        return (ticks(kernel) + ticks(user)) / 10000;  // ms
+    };
+    const ULONGLONG before = used();
+    ASSERT_NE(before, ~0ull);
+    Sleep(10000);
+    // Wine counts in steps of 10 ms.
+    EXPECT_LE(used() - before, 10u);
 }
 
 } // namespace
