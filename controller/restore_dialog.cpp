@@ -19,8 +19,7 @@ std::vector<RestoreChoice> ListRestoreChoices(const std::string& path)
         choice.path = backup.path;
         char time[32];
         const BackupStamp& s = backup.stamp;
-        std::snprintf(time, sizeof time, "%04d/%02d/%02d %02d:%02d:%02d", s.year, s.month, s.day, s.hour, s.minute,
-                      s.second);
+        wsprintfA(time, "%04d/%02d/%02d %02d:%02d:%02d", s.year, s.month, s.day, s.hour, s.minute, s.second);
         choice.time = time;
         SettingsFile file;
         CommandTable table;

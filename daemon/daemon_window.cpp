@@ -264,9 +264,10 @@ void DaemonWindow::PointAtNewestBackup()
     NOTIFYICONDATAA data = TrayData(window_);
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_INFO;
-    std::snprintf(data.szInfo, sizeof data.szInfo, LoadResourceString(IDS_BACKUP_HAS_COMMANDS).c_str(), name.c_str(),
-                  static_cast<unsigned>(count));
-    LoadStringA(GetModuleHandleA(nullptr), IDS_BACKUP_BALLOON_TITLE, data.szInfoTitle, sizeof data.szInfoTitle);
+    // The system runtime's formatter: the C++ runtime's would add some 20 KB.
+    _snprintf(data.szInfo, sizeof data.szInfo - 1, LoadResourceString(IDS_BACKUP_HAS_COMMANDS).c_str(), name.c_str(),
+              static_cast<unsigned>(count));
+    LoadUiString(IDS_BACKUP_BALLOON_TITLE, data.szInfoTitle, sizeof data.szInfoTitle);
     Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 

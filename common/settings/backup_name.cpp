@@ -4,7 +4,6 @@
 #include "settings/settings_blank.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <tuple>
 
 namespace {
@@ -28,6 +27,18 @@ bool ReadDigits(std::string_view text, std::size_t at, std::size_t width, int& v
     return true;
 }
 
+// Writes `value` as `width` digits, the leading ones zero; the programs keep
+// the C runtime's formatter out (it is some 20 KB of each program).
+void AppendDigits(std::string& text, int value, int width)
+{
+    char digits[8];
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    text.append(digits, static_cast<std::size_t>(width));
+}
+
 // ".YYYYMMDD-HHMMSS-mmm"
 constexpr std::size_t kStampWidth = 20;
 
@@ -43,7 +54,10 @@ std::vector<Dated> DatedBackups(std::string_view fileName, const std::vector<std
         BackupStamp stamp;
         if (ParseBackupFileName(fileName, name, stamp)) found.push_back({stamp, name});
     }
-    std::stable_sort(found.begin(), found.end(), [](const Dated& a, const Dated& b) { return b.stamp < a.stamp; });
+    // Two names of one time differ only in letter case: the name decides.
+    std::sort(found.begin(), found.end(), [](const Dated& a, const Dated& b) {
+        return b.stamp < a.stamp || (!(a.stamp < b.stamp) && b.name < a.name);
+    });
     return found;
 }
 
@@ -59,11 +73,17 @@ std::string BackupFileName(std::string_view fileName, const BackupStamp& stamp)
 {
     std::string_view stem, extension;
     SplitExtension(fileName, stem, extension);
-    char text[40];
-    std::snprintf(text, sizeof text, ".%04d%02d%02d-%02d%02d%02d-%03d", stamp.year % 10000, stamp.month % 100,
-                  stamp.day % 100, stamp.hour % 100, stamp.minute % 100, stamp.second % 100, stamp.millisecond % 1000);
     std::string name(stem);
-    name += text;
+    name += '.';
+    AppendDigits(name, stamp.year % 10000, 4);
+    AppendDigits(name, stamp.month % 100, 2);
+    AppendDigits(name, stamp.day % 100, 2);
+    name += '-';
+    AppendDigits(name, stamp.hour % 100, 2);
+    AppendDigits(name, stamp.minute % 100, 2);
+    AppendDigits(name, stamp.second % 100, 2);
+    name += '-';
+    AppendDigits(name, stamp.millisecond % 1000, 3);
     name += extension;
     return name;
 }
