@@ -215,6 +215,20 @@ TEST_F(EnglishTest, TheDaemonsBoxesSpeakEnglish)
     EndDaemon(daemon);
 }
 
+// The portable folder's first start on a system whose code page cannot show
+// Japanese makes the table from the English example.
+TEST_F(EnglishTest, TheFirstStartMakesTheTableFromTheEnglishExample)
+{
+    DeleteFileA(folder_.File("local.ini").c_str());
+    WriteFileText(folder_.File("example-ja.ini"), "[CmdTable]\r\ncmd[0].caption=ja\r\n");
+    WriteFileText(folder_.File("example-en.ini"), "[CmdTable]\r\ncmd[0].caption=en\r\n");
+    Process daemon;
+    ASSERT_TRUE(daemon.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()));
+    EXPECT_NE(WaitForDaemonStartUp(), nullptr);
+    EndDaemon(daemon);
+    EXPECT_EQ(ReadFileText(folder_.File("local.ini")), "[CmdTable]\r\ncmd[0].caption=en\r\n");
+}
+
 // The programs speak the system code page: Japanese asked for on a system
 // that cannot show it gives English.
 TEST_F(EnglishTest, JapaneseAskedForOnAnotherCodePageGivesEnglish)
