@@ -106,11 +106,7 @@ std::string CurrentFromMainText(std::string_view text)
     ForEachIniSectionLine(text, "LocalSetting", [&](std::string_view key, const std::string_view* value) {
         if (found || value == nullptr || !EqualsAsciiNoCase(key, "Current")) return;
         found = true;
-        std::string_view v = *value;
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-            v = v.substr(1, v.size() - 2);
-        }
-        current.assign(v);
+        current.assign(KeyReadValue(*value));
     });
     return current;
 }

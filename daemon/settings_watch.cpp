@@ -3,7 +3,7 @@
 #include "commands/command_table.h"
 #include "reload_check.h"
 #include "settings/ascii_case.h"
-#include "settings/backup_name.h"
+#include "settings/settings_backup.h"
 
 namespace {
 
@@ -135,21 +135,11 @@ SettingsSnapshot::Result SettingsSnapshot::Read()
 
 std::size_t NewestBackupCommands(const std::string& path, std::string& name)
 {
-    const std::string folder = FolderOf(path);
-    if (folder.empty()) return 0;
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "backup\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 0;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    const std::vector<std::string> backups = BackupsNewestFirst(path.substr(folder.size()), names);
+    const std::vector<BackupFile> backups = ListBackups(path);
     if (backups.empty()) return 0;
-    name = backups.front();
+    name = backups.front().name;
     SettingsFile backup;
-    backup.Open((folder + "backup\\" + name).c_str());
+    backup.Open(backups.front().path.c_str());
     CommandTable commands;
     commands.Load(backup);
     return commands.Size();

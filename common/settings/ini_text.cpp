@@ -173,3 +173,11 @@ std::size_t CountIniLines(std::string_view text)
     }
     return (lf != 0 ? lf : cr) + 1;
 }
+
+std::string_view KeyReadValue(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}

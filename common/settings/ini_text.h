@@ -57,6 +57,10 @@ std::string IniSectionBlock(std::string_view text, const char* section);
 void ForEachIniSectionLine(std::string_view text, const char* section,
                            const std::function<void(std::string_view key, const std::string_view* value)>& f);
 
+// A value as the platform's read of that one key returns it: one pair of
+// enclosing quotes (" or ') removed. The section read keeps them.
+std::string_view KeyReadValue(std::string_view value);
+
 // False when the text holds a NUL or a stretch of lines that `validMultibyte`
 // (the system code page's check) refuses. Only stretches with bytes of 0x80 or
 // more are checked: every code page reads ASCII as it is.

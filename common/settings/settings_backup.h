@@ -31,8 +31,20 @@ private:
 
 struct BackupFile {
     std::string path;
+    std::string name;  // the name in the backup folder
     BackupStamp stamp;
 };
 
 // The backups of the settings file at `path`, newest first.
 std::vector<BackupFile> ListBackups(const std::string& path);
+
+// Where the backups of the file at `path` go: its folder's "backup" folder
+// (ending in a backslash), and the file's own name. False for a path that
+// names no file in a folder.
+struct BackupPlace {
+    std::string folder;
+    std::string name;
+};
+bool BackupPlaceOf(const std::string& path, BackupPlace& place);
+// The names of the files (not folders) in `folder`, which ends in a backslash.
+std::vector<std::string> FileNamesIn(const std::string& folder);

@@ -9,33 +9,6 @@
 
 namespace {
 
-struct Place {
-    std::string folder;   // the backup folder, ending in a backslash
-    std::string name;     // the settings file's own name
-};
-
-bool PlaceOf(const std::string& path, Place& place)
-{
-    const std::size_t slash = path.rfind('\\');
-    if (slash == std::string::npos || slash + 1 == path.size()) return false;
-    place.folder = path.substr(0, slash + 1) + "backup\\";
-    place.name = path.substr(slash + 1);
-    return true;
-}
-
-std::vector<std::string> FileNamesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
-    return names;
-}
-
 bool SizeOf(const char* path, ULONGLONG& size)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -135,8 +108,8 @@ void SettingsBackup::Keep(const char* path, const char* content, bool secondName
 {
     secondName_.clear();
     const int count = BackupCount();
-    Place place;
-    if (count <= 0 || !PlaceOf(path, place)) return;
+    BackupPlace place;
+    if (count <= 0 || !BackupPlaceOf(path, place)) return;
     CreateDirectoryA(place.folder.c_str(), nullptr);
     std::vector<std::string> names = FileNamesIn(place.folder);
     const std::vector<std::string> sorted = BackupsNewestFirst(place.name, names);
@@ -185,18 +158,4 @@ void SettingsBackup::SaveFailed()
 {
     if (!secondName_.empty()) DeleteFileA(secondName_.c_str());
     secondName_.clear();
-}
-
-std::vector<BackupFile> ListBackups(const std::string& path)
-{
-    std::vector<BackupFile> backups;
-    Place place;
-    if (!PlaceOf(path, place)) return backups;
-    for (const std::string& name : BackupsNewestFirst(place.name, FileNamesIn(place.folder))) {
-        BackupFile file;
-        file.path = place.folder + name;
-        ParseBackupFileName(place.name, name, file.stamp);
-        backups.push_back(file);
-    }
-    return backups;
 }

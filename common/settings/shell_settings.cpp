@@ -1,6 +1,7 @@
 #include "settings/shell_settings.h"
 
 #include "settings/ini_section.h"
+#include "settings/ini_text.h"
 #include "settings/settings_file.h"
 
 #include <cstdlib>
@@ -8,16 +9,11 @@
 
 namespace {
 
-// A key's value as a read of that key returns it: one pair of enclosing
-// quotes removed.
+// A key's value as a read of that key returns it.
 std::string KeyValue(const IniSection& section, const char* key)
 {
     const char* found = section.Find(key);
-    std::string value = found != nullptr ? found : "";
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
-        value = value.substr(1, value.size() - 2);
-    }
-    return value;
+    return std::string(KeyReadValue(found != nullptr ? found : ""));
 }
 
 // A number as the platform's integer read takes it: decimal, or after
