@@ -3,9 +3,11 @@
 // locale (code page 1252); the Japanese suite shows that a Japanese system
 // sees the texts as before.
 #include "daemon_test_files.h"
+#include "platform/option_lock.h"
 #include "test_support.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,53 @@ HWND WaitForDialog(DWORD process, const std::string& caption)
     return found;
 }
 
+// The screen rectangles of the tray icons that may be the daemon's. Windows
+// says where its icon is; Wine 8 does not implement Shell_NotifyIconGetRect,
+// but shows each icon as a window of its own in its standalone tray.
+std::vector<RECT> TrayIconRects(HWND daemon)
+{
+    NOTIFYICONIDENTIFIER id = {};
+    id.cbSize = sizeof id;
+    id.hWnd = daemon;
+    id.uID = 1;
+    RECT rect = {};
+    if (SUCCEEDED(Shell_NotifyIconGetRect(&id, &rect))) return {rect};
+    std::vector<RECT> rects;
+    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+    for (HWND icon = FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr); tray != nullptr && icon != nullptr;
+         icon = FindWindowExA(tray, icon, "__winex11_tray_icon", nullptr)) {
+        if (GetWindowRect(icon, &rect)) rects.push_back(rect);
+    }
+    return rects;
+}
+
+// Rests the mouse on each of those icons in turn until a tooltip shows the
+// text; returns the last text shown.
+std::string HoverTrayIcon(HWND daemon, const std::string& expected)
+{
+    std::string shown;
+    for (const RECT& icon : TrayIconRects(daemon)) {
+        const int x = (icon.left + icon.right) / 2, y = (icon.top + icon.bottom) / 2;
+        SetCursorPos(x - 1, y);
+        SetCursorPos(x, y);
+        if (WaitFor([&] {
+                char text[256] = "";
+                DWORD_PTR copied = 0;
+                HWND tip = FindVisibleWindow("tooltips_class32");
+                if (tip != nullptr) {
+                    SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                                        1000, &copied);
+                }
+                shown = text;
+                return shown == expected;
+            }, 3000)) {
+            break;
+        }
+    }
+    SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) / 2);
+    return shown;
+}
+
 class EnglishTest : public ::testing::Test {
 protected:
     EnglishTest() : folder_({"korvaned.exe", "korvopt.exe", "korvswt.exe"})
@@ -196,12 +245,20 @@ TEST_F(EnglishTest, TheControllersPagesAndDialogsSpeakEnglish)
     EXPECT_EQ(controller.Wait(), 0u);
 }
 
-TEST_F(EnglishTest, TheDaemonsBoxesSpeakEnglish)
+TEST_F(EnglishTest, TheDaemonsTrayTipAndBoxesSpeakEnglish)
 {
     Process daemon;
     ASSERT_TRUE(daemon.Start("\"" + folder_.Program("korvaned.exe") + "\"", folder_.Path()));
     HWND window = WaitForDaemonStartUp();
     ASSERT_NE(window, nullptr);
+    // The start-up probe wrote a tip of its own: the services' stop and start
+    // set the daemon's tips again.
+    for (const auto code : {kRemoteStopServices, kRemoteStartServices}) {
+        ASSERT_TRUE(SendRemoteCode(window, code));
+        const std::string tip = code == kRemoteStopServices ? "Korvane: services stopped"
+                                                             : "Korvane: double-click for Options and Information";
+        EXPECT_EQ(HoverTrayIcon(window, tip), tip);
+    }
     PostMessageA(window, WM_COMMAND, 3, 0);  // the third command, "Broken"
     HWND box = nullptr;
     EXPECT_TRUE(WaitFor([&] { return (box = FindMessageBox(daemon.Id())) != nullptr; }));
