@@ -180,7 +180,8 @@ protected:
         WriteFileText(folder_.File("local.ini"),
                       LocalSettings({{"Tools", "", ""},
                                      {"Tools/Editor", "notepad.exe", ""},
-                                     {"Broken", "Service:NoSuchService", ""}}));
+                                     {"Broken", "Service:NoSuchService", ""},
+                                     {"Quit", "Service:Exit", ""}}));
     }
 
     ProgramFolder folder_;
@@ -269,6 +270,17 @@ TEST_F(EnglishTest, TheDaemonsTrayTipAndBoxesSpeakEnglish)
                              "a built-in service. This is usually a spelling mistake.");
         AnswerMessageBox(box, IDOK);
     }
+    ASSERT_TRUE(WaitFor([&] { return FindMessageBox(daemon.Id()) == nullptr; }));
+    // A service's question: declined, the daemon keeps running.
+    PostMessageA(window, WM_COMMAND, 4, 0);  // "Quit"
+    EXPECT_TRUE(WaitFor([&] { return (box = FindMessageBox(daemon.Id())) != nullptr; }));
+    if (box != nullptr) {
+        const BoxText text = ReadMessageBox(box);
+        EXPECT_EQ(text.title, "Confirm - Korvane");
+        EXPECT_EQ(text.text, "Do you really want to exit Korvane? Every service it provides stops when it exits.");
+        AnswerMessageBox(box, IDNO);
+    }
+    EXPECT_EQ(daemon.Wait(500), STILL_ACTIVE);
     EndDaemon(daemon);
 }
 
