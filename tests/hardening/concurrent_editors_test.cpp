@@ -126,8 +126,8 @@ TEST(ConcurrentEditors, TwentyEditorsTakeTurnsAndTheDaemonLoadsTheLastSavedTable
     // before the next one's; the refused ones broadcast nothing.
     std::vector<unsigned> turns;
     for (std::size_t i = 0; i < holders.size(); ++i) turns.insert(turns.end(), {2u, 1u});
-    // A crashed editor can end with code 0 under Wine and pass for a holder:
-    // when the turns do not add up, every editor's end says which it was.
+    // When the turns do not add up, every editor's exit code and end say
+    // which one failed, and when (a crash ends with its exception code).
     std::string ends;
     const ULONGLONG first = std::min_element(editors.begin(), editors.end(), [](const Editor& a, const Editor& b) {
         return a.ended < b.ended;
