@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using namespace daemon_test;
@@ -44,6 +45,11 @@ TEST(ExampleTable, EachExampleTheCodePageShowsLoadsRunsAndSaves)
         folder.WriteMainSettings("local.ini");
         const std::string text = StagedExample(example);
         ASSERT_TRUE(WriteFileText(folder.File("local.ini"), text));
+        // Plain ASCII is the same in every code page.
+        if (example == std::string("local-en.ini")) {
+            const std::string source = ReadFileText(std::string(KORVANE_SOURCE_DIR "/package/") + example);
+            EXPECT_TRUE(std::all_of(source.begin(), source.end(), [](char c) { return (c & 0x80) == 0; }));
+        }
 
         SettingsFile file;
         CommandTable table;
