@@ -7,8 +7,8 @@
 #include "platform/message_box.h"
 #include "platform/option_lock.h"
 #include "settings/settings_file.h"
-#include "split_arguments.h"
 #include "settings/ui_language_setting.h"
+#include "split_arguments.h"
 
 #include <windows.h>
 

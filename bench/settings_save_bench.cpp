@@ -98,16 +98,16 @@ double RunMs(const std::string& commandLine, const std::string& dir)
     return code == 0 ? ms : -1;
 }
 
-void PrintRow(const char* what, double ms, double floorMs)
-{
-    std::printf("%-34s %10.1f %10.1f %7.2fx\n", what, ms, floorMs, ms / floorMs);
-}
-
 std::string Row(const char* what, double ms, double floorMs)
 {
     char line[128];
     std::snprintf(line, sizeof line, "%-34s %10.1f %10.1f %7.2fx\n", what, ms, floorMs, ms / floorMs);
     return line;
+}
+
+void PrintRow(const char* what, double ms, double floorMs)
+{
+    std::fputs(Row(what, ms, floorMs).c_str(), stdout);
 }
 
 // Runs beside main settings of its own, which turn the backups on and off

@@ -5,9 +5,9 @@
 #include "command_tree.h"
 #include "commands/hotkey_text.h"
 #include "platform/message_box.h"
+#include "platform/ui_text.h"
 #include "resource.h"
 #include "run_now.h"
-#include "platform/ui_text.h"
 
 #include <commdlg.h>
 

@@ -4,11 +4,11 @@
 #include "commands/command_name.h"
 #include "commands/command_table.h"
 #include "platform/message_box.h"
+#include "platform/ui_text.h"
 #include "resource.h"
 #include "restore_dialog.h"
 #include "run_now.h"
 #include "settings/settings_file.h"
-#include "platform/ui_text.h"
 
 #include <memory>
 #include <string>

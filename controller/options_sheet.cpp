@@ -2,11 +2,11 @@
 
 #include "command_table_page.h"
 #include "platform/message_box.h"
+#include "platform/ui_text.h"
 #include "program_info_page.h"
 #include "resource.h"
 #include "settings/settings_file.h"
 #include "shell_extension_page.h"
-#include "platform/ui_text.h"
 
 #include <commctrl.h>
 #include <prsht.h>

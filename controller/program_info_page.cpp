@@ -1,7 +1,7 @@
 #include "program_info_page.h"
 
-#include "resource.h"
 #include "platform/ui_text.h"
+#include "resource.h"
 
 #include <shellapi.h>
 

@@ -91,20 +91,27 @@ void RestoreDialog::Fill()
     OnSelectionChanged();
 }
 
+const RestoreChoice* RestoreDialog::Selected() const
+{
+    const LRESULT row = SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    return row >= 0 && static_cast<std::size_t>(row) < choices_.size() ? &choices_[static_cast<std::size_t>(row)]
+                                                                         : nullptr;
+}
+
 void RestoreDialog::OnSelectionChanged()
 {
-    const int selected = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    EnableWindow(GetDlgItem(window_, IDOK), selected >= 0 && choices_[static_cast<std::size_t>(selected)].loaded);
+    const RestoreChoice* selected = Selected();
+    EnableWindow(GetDlgItem(window_, IDOK), selected != nullptr && selected->loaded);
 }
 
 bool RestoreDialog::LoadChosen()
 {
-    const int selected = static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (selected < 0) return false;
+    const RestoreChoice* selected = Selected();
+    if (selected == nullptr) return false;
     SettingsFile file;
     CommandTable table;
-    if (!file.Open(choices_[static_cast<std::size_t>(selected)].path.c_str()) || !table.Load(file)) {
-        ShowError(window_, IDS_RESTORE_FAILED, choices_[static_cast<std::size_t>(selected)].path.c_str());
+    if (!file.Open(selected->path.c_str()) || !table.Load(file)) {
+        ShowError(window_, IDS_RESTORE_FAILED, selected->path.c_str());
         return false;
     }
     *table_ = std::move(table);

@@ -42,6 +42,8 @@ private:
     // dialog open.
     bool LoadChosen();
     void OnSelectionChanged();
+    // The chosen line, or null.
+    const RestoreChoice* Selected() const;
 
     HWND window_;
     HWND list_;

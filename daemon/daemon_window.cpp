@@ -6,8 +6,8 @@
 #include "execute_command.h"
 #include "platform/message_box.h"
 #include "platform/option_lock.h"
-#include "service_request.h"
 #include "platform/ui_text.h"
+#include "service_request.h"
 
 #include <shellapi.h>
 

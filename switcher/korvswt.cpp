@@ -4,10 +4,10 @@
 #include "platform/message_box.h"
 #include "platform/option_lock.h"
 #include "settings/settings_file.h"
+#include "settings/ui_language_setting.h"
 #include "switch_dialog.h"
 #include "switcher_exit_codes.h"
 #include "switcher_resource.h"
-#include "settings/ui_language_setting.h"
 
 #include <windows.h>
 

@@ -2,9 +2,9 @@
 
 #include "command_line_path.h"
 #include "platform/message_box.h"
+#include "platform/ui_text.h"
 #include "settings/settings_file.h"
 #include "switcher_resource.h"
-#include "platform/ui_text.h"
 
 #include <commdlg.h>
 

@@ -1,10 +1,11 @@
 // Drives the programs' dialogs for screenshots: starts korvopt in the program
 // folder, shows each page of the sheet and then the edit dialog of the first
-// command, then the page filtered, then its restore dialog, then starts korvswt and shows its dialog. For each view it writes
-// "shot-N" into the folder and waits for "shot-N-done" (the script takes the
-// picture in between). Cancels everything at the end.
+// command, then the page filtered, then its restore dialog, then starts
+// korvswt and shows its dialog. For each view it writes "shot-N" into the
+// folder and waits for "shot-N-done" (the script takes the picture in
+// between). Cancels everything at the end.
 //
-//   dialog_shots <program folder>
+//   dialog_shots <program folder> [filter text]
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -53,6 +54,24 @@ HWND WaitForDialogOf(DWORD process, HWND except)
     return nullptr;
 }
 
+// Presses the page's button `button`, places the dialog it opens beside the
+// sheet, lets the script take view N and cancels the dialog.
+bool ShotOfDialog(const std::string& folder, DWORD process, HWND sheet, HWND page, int button, int n,
+                  const char* what)
+{
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, button)));
+    HWND dialog = WaitForDialogOf(process, sheet);
+    if (dialog == nullptr) {
+        std::printf("shots: no %s\n", what);
+        return false;
+    }
+    SetWindowPos(dialog, nullptr, 470, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    if (!Shot(folder, n)) return false;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    Sleep(300);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -88,32 +107,12 @@ int main(int argc, char** argv)
     HTREEITEM child = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD,
                                                                 reinterpret_cast<LPARAM>(first)));
     SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child != nullptr ? child : first));
-    PostMessageA(pageWindow, WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(pageWindow, 1003)));
-    HWND edit = WaitForDialogOf(info.dwProcessId, sheet);
-    if (edit == nullptr) {
-        std::printf("shots: no edit dialog\n");
-        return 1;
-    }
-    SetWindowPos(edit, nullptr, 470, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    if (!Shot(folder, 3)) return 1;
-    PostMessageA(edit, WM_COMMAND, IDCANCEL, 0);
-    Sleep(300);
+    if (!ShotOfDialog(folder, info.dwProcessId, sheet, pageWindow, 1003, 3, "edit dialog")) return 1;
     // The page filtered by the text given, else by "メモ" (in the programs' code page).
     SetDlgItemTextA(pageWindow, 1060, argc > 2 ? argv[2] : "\x83\x81\x83\x82");
     if (!Shot(folder, 4)) return 1;
     SetDlgItemTextA(pageWindow, 1060, "");
-    PostMessageA(pageWindow, WM_COMMAND, MAKEWPARAM(1063, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(pageWindow, 1063)));
-    HWND restore = WaitForDialogOf(info.dwProcessId, sheet);
-    if (restore == nullptr) {
-        std::printf("shots: no restore dialog\n");
-        return 1;
-    }
-    SetWindowPos(restore, nullptr, 470, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    if (!Shot(folder, 5)) return 1;
-    PostMessageA(restore, WM_COMMAND, IDCANCEL, 0);
-    Sleep(300);
+    if (!ShotOfDialog(folder, info.dwProcessId, sheet, pageWindow, 1063, 5, "restore dialog")) return 1;
     PostMessageA(sheet, WM_COMMAND, IDCANCEL, 0);
     WaitForSingleObject(info.hProcess, 5000);
     CloseHandle(info.hProcess);

@@ -11,25 +11,19 @@ HWND VisibleOwner(HWND owner)
     return (owner != nullptr && IsWindowVisible(owner)) ? owner : nullptr;
 }
 
-bool LoadText(UINT id, char* buffer, int size)
-{
-    buffer[0] = '\0';
-    return LoadUiString(id, buffer, size) > 0;
-}
-
 } // namespace
 
 std::string LoadResourceString(UINT id)
 {
     char text[1024];
-    return LoadText(id, text, sizeof text) ? std::string(text) : std::string();
+    return LoadUiString(id, text, sizeof text) ? std::string(text) : std::string();
 }
 
 int ShowError(HWND owner, UINT id, ...)
 {
     char title[128], format[1024], text[1024];
-    if (!LoadText(kErrorTitleId, title, sizeof title)) return 0;
-    if (!LoadText(id, format, sizeof format)) return 0;
+    if (!LoadUiString(kErrorTitleId, title, sizeof title)) return 0;
+    if (!LoadUiString(id, format, sizeof format)) return 0;
     va_list args;
     va_start(args, id);
     // A longer text (a huge command line) is cut, never written past the buffer.
@@ -43,15 +37,15 @@ int ShowError(HWND owner, UINT id, ...)
 int ShowConfirm(HWND owner, UINT titleId, UINT textId, UINT flags)
 {
     char title[128], text[1024];
-    if (!LoadText(titleId, title, sizeof title)) return 0;
-    if (!LoadText(textId, text, sizeof text)) return 0;
+    if (!LoadUiString(titleId, title, sizeof title)) return 0;
+    if (!LoadUiString(textId, text, sizeof text)) return 0;
     return MessageBoxA(VisibleOwner(owner), text, title, flags | MB_ICONQUESTION);
 }
 
 void ShowSystemError(HWND owner, DWORD code)
 {
     char title[128];
-    LoadText(kErrorTitleId, title, sizeof title);
+    LoadUiString(kErrorTitleId, title, sizeof title);
     char* text = nullptr;
     FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,

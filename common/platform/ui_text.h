@@ -12,8 +12,8 @@
 // system (the user's UI language and the code page).
 void SetUiLanguage(UiLanguage language);
 UiLanguage CurrentUiLanguage();
-// The language as the system chooses it, without a setting.
-UiLanguage SystemUiLanguage();
+// The language on this system for a setting of [Language] UI ("" for none).
+UiLanguage SystemUiLanguage(std::string_view setting = {});
 
 // LoadStringA in the chosen language. A string the program carries in one
 // language only (a file name) is taken from there. Cut at a character's

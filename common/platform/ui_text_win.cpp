@@ -1,5 +1,7 @@
 #include "platform/ui_text.h"
 
+#include "settings/multibyte.h"
+
 #include <string>
 
 namespace {
@@ -29,9 +31,9 @@ void SetUiLanguage(UiLanguage language)
     g_chosen = true;
 }
 
-UiLanguage SystemUiLanguage()
+UiLanguage SystemUiLanguage(std::string_view setting)
 {
-    return ChooseUiLanguage("", PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE, GetACP() == 932);
+    return ChooseUiLanguage(setting, PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE, GetACP() == 932);
 }
 
 UiLanguage CurrentUiLanguage()
@@ -56,12 +58,10 @@ int LoadUiString(UINT id, char* buffer, int size)
     const int length = WideCharToMultiByte(CP_ACP, 0, text + 1, *text, nullptr, 0, nullptr, nullptr);
     std::string converted(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(CP_ACP, 0, text + 1, *text, &converted[0], length, nullptr, nullptr);
-    int n = 0;
-    while (n < length) {
-        const int step = IsDBCSLeadByte(static_cast<BYTE>(converted[n])) && n + 1 < length ? 2 : 1;
-        if (n + step > size - 1) break;
-        n += step;
-    }
+    const char* begin = converted.c_str();
+    const char* end = begin;
+    while (*end != '\0' && NextChar(end) - begin < size) end = NextChar(end);
+    const int n = static_cast<int>(end - begin);
     converted.copy(buffer, static_cast<std::size_t>(n));
     buffer[n] = '\0';
     return n;

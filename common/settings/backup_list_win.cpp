@@ -31,12 +31,12 @@ std::vector<BackupFile> ListBackups(const std::string& path)
     std::vector<BackupFile> backups;
     BackupPlace place;
     if (!BackupPlaceOf(path, place)) return backups;
-    for (const std::string& name : BackupsNewestFirst(place.name, FileNamesIn(place.folder))) {
+    for (DatedBackup& dated : DatedBackupsNewestFirst(place.name, FileNamesIn(place.folder))) {
         BackupFile file;
-        file.path = place.folder + name;
-        file.name = name;
-        ParseBackupFileName(place.name, name, file.stamp);
-        backups.push_back(file);
+        file.path = place.folder + dated.name;
+        file.name = std::move(dated.name);
+        file.stamp = dated.stamp;
+        backups.push_back(std::move(file));
     }
     return backups;
 }

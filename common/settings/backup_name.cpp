@@ -42,25 +42,6 @@ void AppendDigits(std::string& text, int value, int width)
 // ".YYYYMMDD-HHMMSS-mmm"
 constexpr std::size_t kStampWidth = 20;
 
-struct Dated {
-    BackupStamp stamp;
-    std::string name;
-};
-
-std::vector<Dated> DatedBackups(std::string_view fileName, const std::vector<std::string>& names)
-{
-    std::vector<Dated> found;
-    for (const std::string& name : names) {
-        BackupStamp stamp;
-        if (ParseBackupFileName(fileName, name, stamp)) found.push_back({stamp, name});
-    }
-    // Two names of one time differ only in letter case: the name decides.
-    std::sort(found.begin(), found.end(), [](const Dated& a, const Dated& b) {
-        return b.stamp < a.stamp || (!(a.stamp < b.stamp) && b.name < a.name);
-    });
-    return found;
-}
-
 } // namespace
 
 bool operator<(const BackupStamp& a, const BackupStamp& b)
@@ -107,10 +88,24 @@ bool ParseBackupFileName(std::string_view fileName, std::string_view candidate, 
     return ok;
 }
 
+std::vector<DatedBackup> DatedBackupsNewestFirst(std::string_view fileName, const std::vector<std::string>& names)
+{
+    std::vector<DatedBackup> found;
+    for (const std::string& name : names) {
+        BackupStamp stamp;
+        if (ParseBackupFileName(fileName, name, stamp)) found.push_back({stamp, name});
+    }
+    // Two names of one time differ only in letter case: the name decides.
+    std::sort(found.begin(), found.end(), [](const DatedBackup& a, const DatedBackup& b) {
+        return b.stamp < a.stamp || (!(a.stamp < b.stamp) && b.name < a.name);
+    });
+    return found;
+}
+
 std::vector<std::string> BackupsNewestFirst(std::string_view fileName, const std::vector<std::string>& names)
 {
     std::vector<std::string> sorted;
-    for (Dated& backup : DatedBackups(fileName, names)) sorted.push_back(std::move(backup.name));
+    for (DatedBackup& backup : DatedBackupsNewestFirst(fileName, names)) sorted.push_back(std::move(backup.name));
     return sorted;
 }
 

@@ -31,7 +31,13 @@ bool ParseBackupFileName(std::string_view fileName, std::string_view candidate, 
 // Orders the times as they pass.
 bool operator<(const BackupStamp& a, const BackupStamp& b);
 
-// The backups of `fileName` among `names` (a folder's files), newest first.
+// The backups of `fileName` among `names` (a folder's files), newest first,
+// with their times, or by name alone.
+struct DatedBackup {
+    BackupStamp stamp;
+    std::string name;
+};
+std::vector<DatedBackup> DatedBackupsNewestFirst(std::string_view fileName, const std::vector<std::string>& names);
 std::vector<std::string> BackupsNewestFirst(std::string_view fileName, const std::vector<std::string>& names);
 // Those beyond the newest `keep`, which go.
 std::vector<std::string> BackupsToDrop(std::string_view fileName, const std::vector<std::string>& names,

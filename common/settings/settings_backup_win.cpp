@@ -112,21 +112,19 @@ void SettingsBackup::Keep(const char* path, const char* content, bool secondName
     if (count <= 0 || !BackupPlaceOf(path, place)) return;
     CreateDirectoryA(place.folder.c_str(), nullptr);
     std::vector<std::string> names = FileNamesIn(place.folder);
-    const std::vector<std::string> sorted = BackupsNewestFirst(place.name, names);
+    const std::vector<DatedBackup> sorted = DatedBackupsNewestFirst(place.name, names);
 
     BackupStamp stamp = Now();
     bool needed = true;
     if (!sorted.empty()) {
-        const std::string newest = place.folder + sorted.front();
+        const std::string newest = place.folder + sorted.front().name;
         ULONGLONG size = 0, newestSize = 0;
         needed = !SizeOf(content, size) || !SizeOf(newest.c_str(), newestSize) || size != newestSize ||
                  !SameBytes(content, newest.c_str());
         if (!needed) Unshare(newest);
         // Later than the newest even when the clock went back (the end of
         // summer time): the newest backup is always the greatest name.
-        BackupStamp last;
-        ParseBackupFileName(place.name, sorted.front(), last);
-        if (!(last < stamp)) stamp = OneMillisecondAfter(last);
+        if (!(sorted.front().stamp < stamp)) stamp = OneMillisecondAfter(sorted.front().stamp);
     }
     if (needed) {
         for (int attempt = 0; attempt < 1000; ++attempt, stamp = OneMillisecondAfter(stamp)) {

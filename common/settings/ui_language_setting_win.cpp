@@ -8,6 +8,5 @@ void ApplyUiLanguageSetting()
     SettingsFile file;
     std::string value;
     if (file.Open(MainSettings::FileName().c_str())) file.ReadString("Language", "UI", value);
-    SetUiLanguage(ChooseUiLanguage(value, PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE,
-                                   GetACP() == 932));
+    SetUiLanguage(SystemUiLanguage(value));
 }

@@ -63,6 +63,18 @@ bool TrayIconPresent(HWND daemon)
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+std::string ShownTooltipText()
+{
+    char text[512] = "";
+    // Sent: a window of another process answers GetWindowText with its
+    // title, and a tooltip's text is what it answers WM_GETTEXT with.
+    DWORD_PTR copied = 0;
+    if (HWND tip = testing_support::FindVisibleWindow("tooltips_class32")) {
+        SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000, &copied);
+    }
+    return text;
+}
+
 bool WaitForHotkeyState(const FreeHotkey& key, bool taken)
 {
     for (int i = 0; i < 100; ++i) {

@@ -53,6 +53,10 @@ HWND FindDaemonWindow();
 // The icon is added last in the daemon's start-up, after its services started.
 bool TrayIconPresent(HWND daemon);
 
+// The text of the tooltip shown now (the tray's balloon or an icon's tip),
+// "" when none is shown.
+std::string ShownTooltipText();
+
 // Waits for the daemon's window and then for the end of its start-up, the
 // tray icon, added after the services started. An answer to a sent message
 // proves nothing: the daemon answers them while its own call to the tray

@@ -363,19 +363,7 @@ TEST_F(KorvanedTest, AStartWithoutCommandsPointsAtABackupThatHasSome)
     const std::string expected = Ansi("現在のコマンドテーブルにはコマンドがありません。最新のバックアップ「") +
                                  "local.20261209-215300-123.ini" + Ansi("」には2個のコマンドがあります。");
     std::string shown;
-    WaitFor([&] {
-        HWND tip = FindVisibleWindow("tooltips_class32");
-        char text[512] = "";
-        // Sent: a window of another process answers GetWindowText with its
-        // title, and a tooltip's text is what it answers WM_GETTEXT with.
-        DWORD_PTR copied = 0;
-        if (tip != nullptr) {
-            SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 1000,
-                                &copied);
-        }
-        shown = text;
-        return shown == expected;
-    });
+    WaitFor([&] { return (shown = ShownTooltipText()) == expected; });
     EXPECT_EQ(shown, expected);
     EXPECT_TRUE(boxes.Boxes().empty());
 }

@@ -154,19 +154,7 @@ std::string HoverTrayIcon(HWND daemon, const std::string& expected)
         const int x = (icon.left + icon.right) / 2, y = (icon.top + icon.bottom) / 2;
         SetCursorPos(x - 1, y);
         SetCursorPos(x, y);
-        if (WaitFor([&] {
-                char text[256] = "";
-                DWORD_PTR copied = 0;
-                HWND tip = FindVisibleWindow("tooltips_class32");
-                if (tip != nullptr) {
-                    SendMessageTimeoutA(tip, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                                        1000, &copied);
-                }
-                shown = text;
-                return shown == expected;
-            }, 3000)) {
-            break;
-        }
+        if (WaitFor([&] { return (shown = ShownTooltipText()) == expected; }, 3000)) break;
     }
     SetCursorPos(0, GetSystemMetrics(SM_CYSCREEN) / 2);
     return shown;
